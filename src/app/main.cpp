@@ -1,0 +1,45 @@
+// The program entry: reads the options, brings up the host and plays.
+#include <cstdio>
+#include <string>
+
+#include "app/show.h"
+#include "platform/backends.h"
+#include "platform/options.h"
+
+#ifndef SIXSCENE_VERSION
+#define SIXSCENE_VERSION "dev"
+#endif
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "sixscene: %s\nTry 'sixscene --help'.\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(UsageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("sixscene %s\n", SIXSCENE_VERSION);
+        return 0;
+    }
+
+    Host host;
+    const bool made = options.mode == DisplayMode::Headless ? MakeHeadlessHost(options, host, error)
+                                                            : MakeSdlHost(options, host, error);
+    if (!made) {
+        std::fprintf(stderr, "sixscene: %s\n", error.c_str());
+        return 1;
+    }
+    SetPluginPath(options.plugin);
+
+    // Everything the show owns lives until the process ends.
+    static Show* const shown = new Show;
+    Show& show = *shown;
+    show.host = &host;
+    show.dataDir = options.dataDir.empty() ? ExecutableDir() : options.dataDir;
+    const int status = RunShow(show);
+    host.exitProcess(host.self, status);
+}

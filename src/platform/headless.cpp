@@ -1,0 +1,188 @@
+// The headless backend: in-memory surfaces, a virtual clock that makes every
+// run identical, fault injection for tests, and recording.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "npmod32.h"
+#include "platform/backends.h"
+#include "platform/recorder.h"
+
+namespace {
+
+struct Headless {
+    Options options;
+    int32_t depth = 0;
+    int32_t pitch = 0;
+    std::vector<uint8_t> primary, back;
+    bool surfaces = false;
+    bool lost = false;
+    bool retrying = false;  // the flip after a restore is the same frame
+    int64_t frame = 0;      // frames presented so far
+    std::deque<HostMessage> messages;
+    SixsceneMusicWindow musicWindow{};
+    Recorder recorder;
+    bool recording = false;
+    int64_t lastFrame = -1;  // with --at: the run ends after this frame
+};
+
+Headless& H(void* self) { return *static_cast<Headless*>(self); }
+
+uint32_t ClockMs(void* self) {
+    // Frame n is at n * 1000 / 60 ms, whatever the machine's speed.
+    return static_cast<uint32_t>(H(self).frame * 1000 / 60);
+}
+
+void AudioSink(void* self, const float* samples, uint32_t frames) {
+    Headless& h = H(self);
+    if (h.recording) RecordAudio(h.recorder, samples, frames);
+}
+
+bool CreateWindows(void*, const char*, const char*) { return true; }
+
+void* MusicWindow(void* self) { return &H(self).musicWindow; }
+
+void MessageBox(void*, const char* text, const char* caption, bool) { PrintMessageBox(text, caption); }
+
+bool PeekMessage(void* self, HostMessage* message) {
+    Headless& h = H(self);
+    if (h.messages.empty()) return false;
+    *message = h.messages.front();
+    h.messages.pop_front();
+    return true;
+}
+
+void PostMessage(void* self, HostMessage message) { H(self).messages.push_back(message); }
+
+[[noreturn]] void ExitProcess(void* self, int status) {
+    Headless& h = H(self);
+    if (h.recording && !CloseRecorder(h.recorder)) {
+        std::fprintf(stderr, "sixscene: the recording is incomplete: %s\n", h.recorder.error.c_str());
+        if (status == 0) status = 1;
+    }
+    std::fflush(stdout);
+    std::exit(status);
+}
+
+HostResult CreateDisplay(void* self) {
+    return H(self).options.failDisplayStep == "create" ? kHostErrNoDisplay : kHostOk;
+}
+
+HostResult SetDisplayMode(void* self, int32_t width, int32_t height, int32_t bpp) {
+    Headless& h = H(self);
+    if (h.options.failDisplayStep == "mode") return kHostErrUnsupportedMode;
+    if (width != 320 || height != 240 || (bpp != 32 && bpp != 16)) return kHostErrUnsupportedMode;
+    if (bpp == 32 && h.options.depth == 16) return kHostErrUnsupportedMode;
+    h.depth = bpp;
+    return kHostOk;
+}
+
+HostResult CreateSurfaces(void* self) {
+    Headless& h = H(self);
+    if (h.options.failDisplayStep == "surfaces" || h.depth == 0) return kHostErrGeneric;
+    const int32_t row = 320 * (h.depth / 8);
+    h.pitch = h.options.pitch >= row ? h.options.pitch : row;
+    h.primary.assign(static_cast<size_t>(h.pitch) * 240, 0);
+    h.back.assign(static_cast<size_t>(h.pitch) * 240, 0);
+    h.surfaces = true;
+    return kHostOk;
+}
+
+HostResult Lock(void* self, HostSurface surface, void** pixels, int32_t* pitch) {
+    Headless& h = H(self);
+    if (!h.surfaces) return kHostErrGeneric;
+    if (surface == HostSurface::BackBuffer && h.options.failLock.count(h.frame)) return kHostErrSurfaceBusy;
+    *pixels = surface == HostSurface::Primary ? h.primary.data() : h.back.data();
+    *pitch = h.pitch;
+    return kHostOk;
+}
+
+HostResult Unlock(void*, HostSurface) { return kHostOk; }
+
+HostResult ColourFill(void* self, uint32_t colour) {
+    Headless& h = H(self);
+    if (!h.surfaces) return kHostErrGeneric;
+    if (h.depth == 32) {
+        for (size_t i = 0; i + 4 <= h.back.size(); i += 4) std::memcpy(&h.back[i], &colour, 4);
+    } else {
+        const uint16_t c = static_cast<uint16_t>(colour);
+        for (size_t i = 0; i + 2 <= h.back.size(); i += 2) std::memcpy(&h.back[i], &c, 2);
+    }
+    return kHostOk;
+}
+
+HostResult Flip(void* self) {
+    Headless& h = H(self);
+    if (!h.surfaces) return kHostErrGeneric;
+    if (!h.retrying && h.options.loseSurface.count(h.frame)) {
+        h.lost = true;
+        return kHostErrSurfaceLost;
+    }
+    if (h.lost) return kHostErrSurfaceLost;
+    h.retrying = false;
+    // The presented picture becomes the front; the back buffer takes the old one.
+    h.primary.swap(h.back);
+    ++h.frame;
+    if (h.options.escapeAfter >= 0 && h.frame == h.options.escapeAfter) {
+        h.messages.push_back({HostMessageType::KeyDown, kKeyEscape});
+    }
+    if (h.lastFrame >= 0 && h.frame > h.lastFrame) ExitProcess(self, 0);
+    return kHostOk;
+}
+
+HostResult Restore(void* self) {
+    Headless& h = H(self);
+    h.lost = false;
+    h.retrying = true;
+    return kHostOk;
+}
+
+void ReleaseDisplay(void* self) {
+    Headless& h = H(self);
+    h.surfaces = false;
+}
+
+void NoteFrame(void* self, const HostFrameNote& note) {
+    Headless& h = H(self);
+    if (h.recording) RecordFrame(h.recorder, h.frame, note, h.back.data(), h.pitch, h.depth);
+}
+
+}  // namespace
+
+bool MakeHeadlessHost(const Options& options, Host& host, std::string& error) {
+    Headless* h = new Headless;  // lives until the process ends
+    h->options = options;
+    if (!options.record.empty()) {
+        if (!OpenRecorder(h->recorder, options.record, options.at, error)) {
+            delete h;
+            return false;
+        }
+        h->recording = true;
+    }
+    if (!options.at.empty()) h->lastFrame = *options.at.rbegin();
+    h->musicWindow = SixsceneMusicWindow{kSixsceneMusicWindowMagic, 1, ClockMs, AudioSink, h};
+
+    host = Host{};
+    host.self = h;
+    host.createWindows = CreateWindows;
+    host.musicWindow = MusicWindow;
+    host.messageBox = MessageBox;
+    host.peekMessage = PeekMessage;
+    host.postMessage = PostMessage;
+    host.exitProcess = ExitProcess;
+    host.createDisplay = CreateDisplay;
+    host.setDisplayMode = SetDisplayMode;
+    host.createSurfaces = CreateSurfaces;
+    host.lock = Lock;
+    host.unlock = Unlock;
+    host.colourFill = ColourFill;
+    host.flip = Flip;
+    host.restore = Restore;
+    host.releaseDisplay = ReleaseDisplay;
+    host.timeMs = ClockMs;
+    host.noteFrame = NoteFrame;
+    InstallLibraryLoader(host);
+    return true;
+}

@@ -1,0 +1,176 @@
+#include "platform/options.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno || *end || value < low || value > high) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+bool ParseFrameList(const std::string& text, std::set<int64_t>& frames) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        const std::string item = text.substr(start, comma - start);
+        const size_t dash = item.find('-', 1);
+        int64_t first = 0, last = 0;
+        if (dash == std::string::npos) {
+            if (!ParseInt(item, 0, INT32_MAX, first)) return false;
+            last = first;
+        } else if (!ParseInt(item.substr(0, dash), 0, INT32_MAX, first) ||
+                   !ParseInt(item.substr(dash + 1), 0, INT32_MAX, last) || last < first ||
+                   last - first > 10000000) {
+            return false;
+        }
+        for (int64_t f = first; f <= last; ++f) frames.insert(f);
+        start = comma + 1;
+    }
+    return !frames.empty();
+}
+
+const char* UsageText() {
+    return "Usage: sixscene [OPTIONS]\n"
+           "Plays the Sixscene show: six scenes in step with the music, until the music\n"
+           "reaches its end position. Escape quits.\n"
+           "\n"
+           "Display:\n"
+           "  --window           play in a window instead of full screen\n"
+           "  --scale N          window scale factor (default 3)\n"
+           "  --depth 16|32      display depth; 16 shows the 5-6-5 output (default 32)\n"
+           "  --headless         no window and no audio device; the clock is virtual\n"
+           "                     (frame n is at n*1000/60 ms), so every run is identical\n"
+           "\n"
+           "Recording (headless):\n"
+           "  --record DIR       write DIR/frame-NNNNNN.png, DIR/audio.wav, DIR/frames.csv\n"
+           "  --at LIST          only these frames as PNG (e.g. 100,200-210); the run ends\n"
+           "                     after the last one\n"
+           "  --frames N         press Escape after N frames\n"
+           "\n"
+           "Data:\n"
+           "  --data DIR         read bitmap/, obj/, snd/ and dat/ from DIR (default: beside\n"
+           "                     the executable)\n"
+           "  --plugin PATH      the module-player plug-in (default: libnpmod32.so beside\n"
+           "                     the executable)\n"
+           "\n"
+           "  --help             show this text\n"
+           "  --version          show the version\n"
+           "\n"
+           "Exit status: 0 when the show ends or Escape is pressed; 1 when start-up fails;\n"
+           "2 for a usage error.\n";
+}
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        auto number = [&](int64_t low, int64_t high, int64_t& out) {
+            std::string text;
+            if (!value(text)) return false;
+            if (!ParseInt(text, low, high, out)) {
+                error = "option " + arg + ": '" + text + "' is not a number from " +
+                        std::to_string(low) + " to " + std::to_string(high);
+                return false;
+            }
+            return true;
+        };
+        auto frameList = [&](std::set<int64_t>& out) {
+            std::string text;
+            if (!value(text)) return false;
+            if (!ParseFrameList(text, out)) {
+                error = "option " + arg + ": '" + text + "' is not a list of frames like 1,5,10-20";
+                return false;
+            }
+            return true;
+        };
+        int64_t n = 0;
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--window") {
+            options.mode = DisplayMode::Window;
+        } else if (arg == "--headless") {
+            options.mode = DisplayMode::Headless;
+        } else if (arg == "--scale") {
+            if (!number(1, 16, n)) return false;
+            options.scale = static_cast<int32_t>(n);
+        } else if (arg == "--depth") {
+            if (!number(16, 32, n)) return false;
+            if (n != 16 && n != 32) {
+                error = "option --depth: use 16 or 32";
+                return false;
+            }
+            options.depth = static_cast<int32_t>(n);
+        } else if (arg == "--data") {
+            if (!value(options.dataDir)) return false;
+        } else if (arg == "--plugin") {
+            if (!value(options.plugin)) return false;
+        } else if (arg == "--frames") {
+            if (!number(0, INT32_MAX, n)) return false;
+            options.escapeAfter = n;
+        } else if (arg == "--record") {
+            if (!value(options.record)) return false;
+        } else if (arg == "--at") {
+            if (!frameList(options.at)) return false;
+        } else if (arg == "--test-pitch") {
+            if (!number(1, 1 << 16, n)) return false;
+            options.pitch = static_cast<int32_t>(n);
+        } else if (arg == "--test-fail-lock") {
+            if (!frameList(options.failLock)) return false;
+        } else if (arg == "--test-lose-surface") {
+            if (!frameList(options.loseSurface)) return false;
+        } else if (arg == "--test-fail-display") {
+            if (!value(options.failDisplayStep)) return false;
+            if (options.failDisplayStep != "create" && options.failDisplayStep != "mode" &&
+                options.failDisplayStep != "surfaces") {
+                error = "option --test-fail-display: use create, mode or surfaces";
+                return false;
+            }
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    const bool headlessOnly = !options.record.empty() || !options.at.empty() ||
+                              options.escapeAfter >= 0 || options.pitch || !options.failLock.empty() ||
+                              !options.loseSurface.empty() || !options.failDisplayStep.empty();
+    if (headlessOnly && options.mode != DisplayMode::Headless) {
+        if (options.mode == DisplayMode::Window) {
+            error = "--record, --at, --frames and the test options need --headless";
+            return false;
+        }
+        options.mode = DisplayMode::Headless;
+    }
+    return true;
+}
+
+std::string ExecutableDir() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = 0;
+    std::string dir(path);
+    const size_t slash = dir.rfind('/');
+    return slash == std::string::npos ? "." : dir.substr(0, slash == 0 ? 1 : slash);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The program's command line.
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+enum class DisplayMode { Fullscreen, Window, Headless };
+
+struct Options {
+    DisplayMode mode = DisplayMode::Fullscreen;
+    int32_t scale = 3;          // window scale factor
+    int32_t depth = 32;         // 16: the display refuses 32 bpp
+    std::string dataDir;        // default: beside the executable
+    std::string plugin;         // default: the plug-in beside the executable
+    int64_t escapeAfter = -1;   // headless: press Escape after this many frames
+    std::string record;         // headless: a folder for frames, audio and frames.csv
+    std::set<int64_t> at;       // frames to write as PNG (empty: all)
+    // Fault injection for tests of the headless display.
+    int32_t pitch = 0;                 // bytes per row of the surfaces
+    std::set<int64_t> failLock;        // frames whose back-buffer lock fails
+    std::set<int64_t> loseSurface;     // frames whose flip finds the surface lost
+    std::string failDisplayStep;       // create|mode|surfaces: that display call fails
+    bool help = false;
+    bool version = false;
+};
+
+// Parses argv; false with `error` set on a usage error.
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+// Parses "1,5,10-20" into frame numbers.
+bool ParseFrameList(const std::string& text, std::set<int64_t>& frames);
+const char* UsageText();
+// The folder that holds the running executable.
+std::string ExecutableDir();

@@ -1,0 +1,172 @@
+#include "platform/recorder.h"
+
+#include <png.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kWidth = 320;
+constexpr int32_t kHeight = 240;
+constexpr uint32_t kRate = 48000;
+
+void Put16(std::FILE* f, uint16_t v) {
+    const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+    std::fwrite(b, 1, 2, f);
+}
+void Put32(std::FILE* f, uint32_t v) {
+    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                          static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+    std::fwrite(b, 1, 4, f);
+}
+
+// A 16-bit PCM stereo header; the sizes are filled in when the file closes.
+void WriteWavHeader(std::FILE* f, uint32_t dataBytes) {
+    std::fwrite("RIFF", 1, 4, f);
+    Put32(f, 36 + dataBytes);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    Put32(f, 16);
+    Put16(f, 1);
+    Put16(f, 2);
+    Put32(f, kRate);
+    Put32(f, kRate * 4);
+    Put16(f, 4);
+    Put16(f, 16);
+    std::fwrite("data", 1, 4, f);
+    Put32(f, dataBytes);
+}
+
+void Fail(Recorder& recorder, const std::string& what) {
+    if (!recorder.failed) recorder.error = what;
+    recorder.failed = true;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, const uint8_t* rgb, int32_t width, int32_t height,
+              std::string* error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        if (error) *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        if (error) *error = path + ": cannot write the PNG";
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 3);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int32_t y = 0; y < height; ++y) {
+        png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    const bool ok = std::fflush(file) == 0 && !std::ferror(file);
+    if (std::fclose(file) != 0 || !ok) {
+        if (error) *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void FrameToRgb(const void* pixels, int32_t pitch, int32_t depth, uint8_t* rgb) {
+    const uint8_t* row = static_cast<const uint8_t*>(pixels);
+    for (int32_t y = 0; y < kHeight; ++y, row += pitch) {
+        for (int32_t x = 0; x < kWidth; ++x) {
+            uint8_t* out = rgb + (static_cast<size_t>(y) * kWidth + x) * 3;
+            if (depth == 32) {
+                uint32_t p;
+                std::memcpy(&p, row + 4 * x, 4);
+                out[0] = static_cast<uint8_t>(p >> 16);
+                out[1] = static_cast<uint8_t>(p >> 8);
+                out[2] = static_cast<uint8_t>(p);
+            } else {
+                uint16_t p;
+                std::memcpy(&p, row + 2 * x, 2);
+                const uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+                // Replicate the top bits so that white stays white.
+                out[0] = static_cast<uint8_t>(r << 3 | r >> 2);
+                out[1] = static_cast<uint8_t>(g << 2 | g >> 4);
+                out[2] = static_cast<uint8_t>(b << 3 | b >> 2);
+            }
+        }
+    }
+}
+
+bool OpenRecorder(Recorder& recorder, const std::string& dir, const std::set<int64_t>& at,
+                  std::string& error) {
+    recorder.dir = dir;
+    recorder.at = at;
+    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        error = dir + ": cannot create the folder: " + std::strerror(errno);
+        return false;
+    }
+    recorder.csv = std::fopen((dir + "/frames.csv").c_str(), "w");
+    recorder.wav = std::fopen((dir + "/audio.wav").c_str(), "wb");
+    if (!recorder.csv || !recorder.wav) {
+        error = dir + ": cannot write there: " + std::strerror(errno);
+        if (recorder.csv) std::fclose(recorder.csv);
+        if (recorder.wav) std::fclose(recorder.wav);
+        recorder.csv = recorder.wav = nullptr;
+        return false;
+    }
+    std::fprintf(recorder.csv, "frame,clock_ms,frame_ticks,ticks_total,position\n");
+    WriteWavHeader(recorder.wav, 0);
+    return true;
+}
+
+void RecordFrame(Recorder& recorder, int64_t frame, const HostFrameNote& note, const void* pixels,
+                 int32_t pitch, int32_t depth) {
+    if (!recorder.csv) return;
+    std::fprintf(recorder.csv, "%lld,%u,%.17g,%.17g,%d\n", static_cast<long long>(frame),
+                 note.clockMs, note.frameTicks, note.ticksTotal, note.position);
+    if (!recorder.at.empty() && !recorder.at.count(frame)) return;
+    static std::vector<uint8_t> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
+    FrameToRgb(pixels, pitch, depth, rgb.data());
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
+    std::string error;
+    if (!WritePng(recorder.dir + name, rgb.data(), kWidth, kHeight, &error)) Fail(recorder, error);
+}
+
+void RecordAudio(Recorder& recorder, const float* samples, uint32_t frames) {
+    if (!recorder.wav) return;
+    static std::vector<int16_t> pcm;
+    pcm.resize(static_cast<size_t>(frames) * 2);
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        const float s = samples[i];
+        const float clamped = s > 1.0f ? 1.0f : (s < -1.0f ? -1.0f : (s == s ? s : 0.0f));
+        pcm[i] = static_cast<int16_t>(std::lrint(clamped * 32767.0f));
+    }
+    if (std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), recorder.wav) != pcm.size()) {
+        Fail(recorder, recorder.dir + "/audio.wav: " + std::strerror(errno));
+    }
+    recorder.audioFrames += frames;
+}
+
+bool CloseRecorder(Recorder& recorder) {
+    if (recorder.wav) {
+        const uint64_t bytes = recorder.audioFrames * 4;
+        if (std::fseek(recorder.wav, 0, SEEK_SET) == 0) {
+            WriteWavHeader(recorder.wav, bytes > 0xFFFFFFD0u ? 0xFFFFFFD0u : static_cast<uint32_t>(bytes));
+        }
+        if (std::fclose(recorder.wav) != 0) Fail(recorder, recorder.dir + "/audio.wav: " + std::strerror(errno));
+        recorder.wav = nullptr;
+    }
+    if (recorder.csv) {
+        if (std::fclose(recorder.csv) != 0) Fail(recorder, recorder.dir + "/frames.csv: " + std::strerror(errno));
+        recorder.csv = nullptr;
+    }
+    return !recorder.failed;
+}

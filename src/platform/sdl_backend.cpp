@@ -1,0 +1,239 @@
+// The SDL2 backend: a real window (desktop full screen by default), the
+// picture scaled by whole factors with sharp pixels, vsync on present.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "npmod32.h"
+#include "platform/backends.h"
+
+namespace {
+
+struct Sdl {
+    Options options;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    bool fullscreen = true;
+    int32_t depth = 0;
+    int32_t pitch = 0;
+    std::vector<uint8_t> primary, back;
+    bool lost = false;
+    SDL_Event pending{};
+    bool hasPending = false;
+    SixsceneMusicWindow musicWindow{};
+};
+
+Sdl& S(void* self) { return *static_cast<Sdl*>(self); }
+
+bool CreateWindows(void* self, const char*, const char* title) {
+    Sdl& s = S(self);
+    const int scale = s.options.scale;
+    Uint32 flags = SDL_WINDOW_RESIZABLE;
+    if (s.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    s.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320 * scale,
+                                240 * scale, flags);
+    if (!s.window) {
+        std::fprintf(stderr, "sixscene: cannot create the window: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    return true;
+}
+
+void* MusicWindow(void* self) { return &S(self).musicWindow; }
+
+void MessageBox(void* self, const char* text, const char* caption, bool owned) {
+    PrintMessageBox(text, caption);
+    SDL_ShowCursor(SDL_ENABLE);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, owned ? S(self).window : nullptr);
+}
+
+void ToggleFullscreen(Sdl& s) {
+    s.fullscreen = !s.fullscreen;
+    SDL_SetWindowFullscreen(s.window, s.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!s.fullscreen) {
+        SDL_SetWindowSize(s.window, 320 * s.options.scale, 240 * s.options.scale);
+        SDL_SetWindowPosition(s.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+}
+
+bool PeekMessage(void* self, HostMessage* message) {
+    Sdl& s = S(self);
+    SDL_Event event;
+    if (s.hasPending) {
+        event = s.pending;
+        s.hasPending = false;
+    } else if (!SDL_PollEvent(&event)) {
+        return false;
+    }
+    *message = HostMessage{HostMessageType::Other, 0};
+    switch (event.type) {
+        case SDL_QUIT:
+            message->type = HostMessageType::Close;
+            break;
+        case SDL_KEYDOWN:
+            if (event.key.keysym.sym == SDLK_ESCAPE) {
+                *message = {HostMessageType::KeyDown, kKeyEscape};
+            } else if ((event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) &&
+                       (event.key.keysym.mod & KMOD_ALT) && !event.key.repeat) {
+                ToggleFullscreen(s);
+            }
+            break;
+        case SDL_RENDER_TARGETS_RESET:
+        case SDL_RENDER_DEVICE_RESET:
+            // The texture's contents (or the texture) are gone.
+            s.lost = true;
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void PostMessage(void*, HostMessage message) {
+    // Only the close request is ever posted; it goes through SDL's queue.
+    if (message.type == HostMessageType::Close) {
+        SDL_Event event{};
+        event.type = SDL_QUIT;
+        SDL_PushEvent(&event);
+    }
+}
+
+[[noreturn]] void ExitProcess(void*, int status) {
+    SDL_Quit();
+    std::exit(status);
+}
+
+HostResult CreateDisplay(void* self) {
+    Sdl& s = S(self);
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!s.renderer) s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_SOFTWARE);
+    if (!s.renderer) {
+        std::fprintf(stderr, "sixscene: cannot create a renderer: %s\n", SDL_GetError());
+        return kHostErrNoDisplay;
+    }
+    SDL_RenderSetLogicalSize(s.renderer, 320, 240);
+    SDL_RenderSetIntegerScale(s.renderer, SDL_TRUE);
+    return kHostOk;
+}
+
+HostResult SetDisplayMode(void* self, int32_t width, int32_t height, int32_t bpp) {
+    Sdl& s = S(self);
+    if (width != 320 || height != 240 || (bpp != 32 && bpp != 16)) return kHostErrUnsupportedMode;
+    if (bpp == 32 && s.options.depth == 16) return kHostErrUnsupportedMode;
+    s.depth = bpp;
+    return kHostOk;
+}
+
+HostResult CreateTexture(Sdl& s) {
+    if (s.texture) SDL_DestroyTexture(s.texture);
+    const Uint32 format = s.depth == 32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
+    s.texture = SDL_CreateTexture(s.renderer, format, SDL_TEXTUREACCESS_STREAMING, 320, 240);
+    if (!s.texture) {
+        std::fprintf(stderr, "sixscene: cannot create the screen texture: %s\n", SDL_GetError());
+        return kHostErrOutOfMemory;
+    }
+    return kHostOk;
+}
+
+HostResult CreateSurfaces(void* self) {
+    Sdl& s = S(self);
+    if (s.depth == 0) return kHostErrGeneric;
+    s.pitch = 320 * (s.depth / 8);
+    s.primary.assign(static_cast<size_t>(s.pitch) * 240, 0);
+    s.back.assign(static_cast<size_t>(s.pitch) * 240, 0);
+    return CreateTexture(s);
+}
+
+HostResult Lock(void* self, HostSurface surface, void** pixels, int32_t* pitch) {
+    Sdl& s = S(self);
+    if (s.back.empty()) return kHostErrGeneric;
+    *pixels = surface == HostSurface::Primary ? s.primary.data() : s.back.data();
+    *pitch = s.pitch;
+    return kHostOk;
+}
+
+HostResult Unlock(void*, HostSurface) { return kHostOk; }
+
+HostResult ColourFill(void* self, uint32_t colour) {
+    Sdl& s = S(self);
+    if (s.depth == 32) {
+        for (size_t i = 0; i + 4 <= s.back.size(); i += 4) std::memcpy(&s.back[i], &colour, 4);
+    } else {
+        const uint16_t c = static_cast<uint16_t>(colour);
+        for (size_t i = 0; i + 2 <= s.back.size(); i += 2) std::memcpy(&s.back[i], &c, 2);
+    }
+    return kHostOk;
+}
+
+HostResult Flip(void* self) {
+    Sdl& s = S(self);
+    if (s.lost || !s.texture) return kHostErrSurfaceLost;
+    if (SDL_UpdateTexture(s.texture, nullptr, s.back.data(), s.pitch) != 0) return kHostErrSurfaceLost;
+    SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(s.renderer);
+    SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
+    SDL_RenderPresent(s.renderer);
+    s.primary.swap(s.back);
+    return kHostOk;
+}
+
+HostResult Restore(void* self) {
+    Sdl& s = S(self);
+    s.lost = false;
+    return CreateTexture(s);
+}
+
+void ReleaseDisplay(void* self) {
+    Sdl& s = S(self);
+    if (s.texture) SDL_DestroyTexture(s.texture);
+    if (s.renderer) SDL_DestroyRenderer(s.renderer);
+    s.texture = nullptr;
+    s.renderer = nullptr;
+    s.back.clear();
+}
+
+uint32_t TimeMs(void*) { return SDL_GetTicks(); }
+
+}  // namespace
+
+bool MakeSdlHost(const Options& options, Host& host, std::string& error) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        error = std::string("cannot open a display (") + SDL_GetError() +
+                "). Without a display, try --headless, or --record DIR to write the show to files; "
+                "with one, try --window.";
+        return false;
+    }
+    // Mouse motion would only crowd the one message a frame handles.
+    SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+    Sdl* s = new Sdl;  // lives until the process ends
+    s->options = options;
+    s->fullscreen = options.mode == DisplayMode::Fullscreen;
+    s->musicWindow = SixsceneMusicWindow{kSixsceneMusicWindowMagic, 0, nullptr, nullptr, s};
+
+    host = Host{};
+    host.self = s;
+    host.createWindows = CreateWindows;
+    host.musicWindow = MusicWindow;
+    host.messageBox = MessageBox;
+    host.peekMessage = PeekMessage;
+    host.postMessage = PostMessage;
+    host.exitProcess = ExitProcess;
+    host.createDisplay = CreateDisplay;
+    host.setDisplayMode = SetDisplayMode;
+    host.createSurfaces = CreateSurfaces;
+    host.lock = Lock;
+    host.unlock = Unlock;
+    host.colourFill = ColourFill;
+    host.flip = Flip;
+    host.restore = Restore;
+    host.releaseDisplay = ReleaseDisplay;
+    host.timeMs = TimeMs;
+    InstallLibraryLoader(host);
+    return true;
+}
