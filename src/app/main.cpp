@@ -1,4 +1,6 @@
 // The program entry: reads the options, brings up the host and plays.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -41,5 +43,10 @@ int main(int argc, char** argv) {
     show.host = &host;
     show.dataDir = options.dataDir.empty() ? ExecutableDir() : options.dataDir;
     const int status = RunShow(show);
+    if (status == 0 && options.mode == DisplayMode::Headless) {
+        if (isatty(STDERR_FILENO)) std::fputs("\r\x1b[K", stderr);  // over the progress bar
+        std::fprintf(stderr, "sixscene: the show ended at position %d after %lld frames\n", show.position,
+                     static_cast<long long>(show.frames));
+    }
     host.exitProcess(host.self, status);
 }

@@ -7,6 +7,7 @@
 #include "assets/pictures.h"
 #include "effects/text_writer.h"
 #include "geometry/object3d.h"
+#include "geometry/surface_wave.h"
 #include "raster/triangle.h"
 
 // What a scene's frame works with.
@@ -20,6 +21,7 @@ struct SceneFrame {
 
 struct SceneData {
     int32_t flightRepeats = 0;
+    SurfaceWave wave;
     PointLight sceneLight;
     TextWriter text;
     TriangleRequest logoRequest;
@@ -27,6 +29,9 @@ struct SceneData {
     VertexIntensity logoShades[3];
     TexCoord logoUVs[3];
 };
+
+// Sets the colour of every face of the object.
+void SetFaceColour(Object3D& object, uint32_t colour);
 
 void SetUpScenes(SceneData& scenes, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
                  const std::string& dataDir);

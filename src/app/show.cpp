@@ -49,7 +49,7 @@ void RunFrameLoop(Show& show) {
     Host& host = *show.host;
     Display& display = show.display;
     const bool staged = display.depth == 16;
-    for (;;) {
+    for (;; ++show.frames) {
         // Clear, then obtain the frame's pixels.
         BackBuffer frame;
         bool locked = false;

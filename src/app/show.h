@@ -22,6 +22,7 @@ struct Show {
     Timeline timeline;
     FrameClock clock;
     int32_t position = 0;
+    int64_t frames = 0;  // passes of the frame loop
 };
 
 // Brings everything up in order and plays until the end. Returns 0 when the

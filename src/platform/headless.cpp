@@ -1,5 +1,9 @@
 // The headless backend: in-memory surfaces, a virtual clock that makes every
 // run identical, fault injection for tests, and recording.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +13,7 @@
 #include "npmod32.h"
 #include "platform/backends.h"
 #include "platform/recorder.h"
+#include "platform/video_encoder.h"
 
 namespace {
 
@@ -25,10 +30,46 @@ struct Headless {
     SixsceneMusicWindow musicWindow{};
     Recorder recorder;
     bool recording = false;
+    VideoEncoder video;
+    bool encoding = false;
+    std::vector<uint8_t> rgb;
     int64_t lastFrame = -1;  // with --at: the run ends after this frame
+    // Progress.
+    bool terminal = false;
+    std::chrono::steady_clock::time_point started, lastDrawn;
+    HostFrameNote lastNote;
 };
 
 Headless& H(void* self) { return *static_cast<Headless*>(self); }
+
+volatile sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) { gInterrupted = 1; }
+
+constexpr int32_t kEndPosition = 1200;
+
+double SecondsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+void DrawProgress(Headless& h) {
+    const double seconds = SecondsSince(h.started);
+    const double fps = seconds > 0 ? h.frame / seconds : 0;
+    const int32_t position = h.lastNote.position < 0 ? 0 : h.lastNote.position;
+    const double done = position >= kEndPosition ? 1.0 : static_cast<double>(position) / kEndPosition;
+    char left[32] = "--:--";
+    if (done > 0.01) {
+        const int remaining = static_cast<int>(seconds / done * (1 - done));
+        std::snprintf(left, sizeof left, "%d:%02d", remaining / 60, remaining % 60);
+    }
+    char bar[31];
+    const int filled = static_cast<int>(done * 30);
+    for (int i = 0; i < 30; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[30] = 0;
+    std::fprintf(stderr, "\r[%s] frame %lld  position %4d/%d  scene %d  %5.0f fps  %s left \x1b[K", bar,
+                 static_cast<long long>(h.frame), position, kEndPosition, h.lastNote.scene, fps, left);
+    std::fflush(stderr);
+}
 
 uint32_t ClockMs(void* self) {
     // Frame n is at n * 1000 / 60 ms, whatever the machine's speed.
@@ -38,6 +79,7 @@ uint32_t ClockMs(void* self) {
 void AudioSink(void* self, const float* samples, uint32_t frames) {
     Headless& h = H(self);
     if (h.recording) RecordAudio(h.recorder, samples, frames);
+    if (h.encoding) EncodeAudio(h.video, samples, frames);
 }
 
 bool CreateWindows(void*, const char*, const char*) { return true; }
@@ -58,10 +100,23 @@ void PostMessage(void* self, HostMessage message) { H(self).messages.push_back(m
 
 [[noreturn]] void ExitProcess(void* self, int status) {
     Headless& h = H(self);
+    if (h.terminal) std::fprintf(stderr, "\r\x1b[K");
     if (h.recording && !CloseRecorder(h.recorder)) {
         std::fprintf(stderr, "sixscene: the recording is incomplete: %s\n", h.recorder.error.c_str());
         if (status == 0) status = 1;
     }
+    if (h.encoding) {
+        if (CloseVideoEncoder(h.video)) {
+            std::fprintf(stderr, "sixscene: recorded %llu frames to %s\n",
+                         static_cast<unsigned long long>(h.video.frames), h.video.path.c_str());
+        } else {
+            std::fprintf(stderr, "sixscene: the video is incomplete: %s\n", h.video.error.c_str());
+            if (status == 0) status = 1;
+        }
+    }
+    const double seconds = SecondsSince(h.started);
+    std::fprintf(stderr, "sixscene: %lld frames in %.1f s (%.0f frames a second)\n",
+                 static_cast<long long>(h.frame), seconds, seconds > 0 ? h.frame / seconds : 0.0);
     std::fflush(stdout);
     std::exit(status);
 }
@@ -129,6 +184,16 @@ HostResult Flip(void* self) {
         h.messages.push_back({HostMessageType::KeyDown, kKeyEscape});
     }
     if (h.lastFrame >= 0 && h.frame > h.lastFrame) ExitProcess(self, 0);
+    if (gInterrupted) {
+        if (h.terminal) std::fprintf(stderr, "\r\x1b[K");
+        std::fprintf(stderr, "sixscene: interrupted at frame %lld (position %d, scene %d)\n",
+                     static_cast<long long>(h.frame), h.lastNote.position, h.lastNote.scene);
+        ExitProcess(self, 130);
+    }
+    if (h.terminal && SecondsSince(h.lastDrawn) >= 0.2) {
+        h.lastDrawn = std::chrono::steady_clock::now();
+        DrawProgress(h);
+    }
     return kHostOk;
 }
 
@@ -146,7 +211,12 @@ void ReleaseDisplay(void* self) {
 
 void NoteFrame(void* self, const HostFrameNote& note) {
     Headless& h = H(self);
+    h.lastNote = note;
     if (h.recording) RecordFrame(h.recorder, h.frame, note, h.back.data(), h.pitch, h.depth);
+    if (h.encoding) {
+        FrameToRgb(h.back.data(), h.pitch, h.depth, h.rgb.data());
+        EncodeFrame(h.video, h.rgb.data());
+    }
 }
 
 }  // namespace
@@ -154,13 +224,28 @@ void NoteFrame(void* self, const HostFrameNote& note) {
 bool MakeHeadlessHost(const Options& options, Host& host, std::string& error) {
     Headless* h = new Headless;  // lives until the process ends
     h->options = options;
-    if (!options.record.empty()) {
+    if (IsVideoPath(options.record)) {
+        if (!OpenVideoEncoder(h->video, options.record, options.videoScale, error)) {
+            delete h;
+            return false;
+        }
+        h->encoding = true;
+        h->rgb.resize(320 * 240 * 3);
+    } else if (!options.record.empty()) {
         if (!OpenRecorder(h->recorder, options.record, options.at, error)) {
             delete h;
             return false;
         }
         h->recording = true;
     }
+    h->terminal = isatty(STDERR_FILENO) != 0;
+    h->started = h->lastDrawn = std::chrono::steady_clock::now();
+    // Ctrl+C finishes what is being written instead of leaving it broken.
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     if (!options.at.empty()) h->lastFrame = *options.at.rbegin();
     h->musicWindow = SixsceneMusicWindow{kSixsceneMusicWindowMagic, 1, ClockMs, AudioSink, h};
 

@@ -55,6 +55,9 @@ const char* UsageText() {
            "                     (frame n is at n*1000/60 ms), so every run is identical\n"
            "\n"
            "Recording (headless):\n"
+           "  --record FILE.mp4  encode the show to a video with sound through ffmpeg\n"
+           "                     (.mp4: H.264 and AAC; .mkv: lossless FFV1 and FLAC)\n"
+           "  --video-scale N    video picture scale factor, sharp pixels (default 3)\n"
            "  --record DIR       write DIR/frame-NNNNNN.png, DIR/audio.wav, DIR/frames.csv\n"
            "  --at LIST          only these frames as PNG (e.g. 100,200-210); the run ends\n"
            "                     after the last one\n"
@@ -69,8 +72,12 @@ const char* UsageText() {
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
-           "Exit status: 0 when the show ends or Escape is pressed; 1 when start-up fails;\n"
-           "2 for a usage error.\n";
+           "Headless runs show a progress bar on a terminal; Ctrl+C stops a recording\n"
+           "cleanly, leaving a playable file.\n"
+           "\n"
+           "Exit status: 0 when the show ends or Escape is pressed; 1 when start-up fails\n"
+           "or a recording can't be written; 2 for a usage error; 130 when Ctrl+C stopped\n"
+           "a headless run.\n";
 }
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
@@ -131,6 +138,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.escapeAfter = n;
         } else if (arg == "--record") {
             if (!value(options.record)) return false;
+        } else if (arg == "--video-scale") {
+            if (!number(1, 12, n)) return false;
+            options.videoScale = static_cast<int32_t>(n);
         } else if (arg == "--at") {
             if (!frameList(options.at)) return false;
         } else if (arg == "--test-pitch") {

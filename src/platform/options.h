@@ -14,7 +14,9 @@ struct Options {
     std::string dataDir;        // default: beside the executable
     std::string plugin;         // default: the plug-in beside the executable
     int64_t escapeAfter = -1;   // headless: press Escape after this many frames
-    std::string record;         // headless: a folder for frames, audio and frames.csv
+    std::string record;         // headless: a folder for frames, audio and frames.csv,
+                                // or a .mp4/.mkv video
+    int32_t videoScale = 3;     // video recordings: picture scale factor
     std::set<int64_t> at;       // frames to write as PNG (empty: all)
     // Fault injection for tests of the headless display.
     int32_t pitch = 0;                 // bytes per row of the surfaces

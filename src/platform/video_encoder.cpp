@@ -1,0 +1,180 @@
+#include "platform/video_encoder.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+namespace {
+
+bool EndsWith(const std::string& s, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+std::string FindProgram(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t colon = dirs.find(':', start);
+        if (colon == std::string::npos) colon = dirs.size();
+        const std::string candidate = dirs.substr(start, colon - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = colon + 1;
+    }
+    return "";
+}
+
+bool WriteAll(VideoEncoder& encoder, int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (!encoder.failed) encoder.error = "ffmpeg stopped taking data (see its message above)";
+            encoder.failed = true;
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Opens a FIFO for writing once ffmpeg has opened it for reading; gives up
+// if ffmpeg exits first.
+int OpenFifo(const std::string& path, pid_t pid) {
+    for (;;) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+            return fd;
+        }
+        if (errno != ENXIO) return -1;
+        int status;
+        if (waitpid(pid, &status, WNOHANG) == pid) return -2;
+        poll(nullptr, 0, 5);
+    }
+}
+
+}  // namespace
+
+bool IsVideoPath(const std::string& path) { return EndsWith(path, ".mp4") || EndsWith(path, ".mkv"); }
+
+bool OpenVideoEncoder(VideoEncoder& encoder, const std::string& path, int32_t scale, std::string& error) {
+    const std::string ffmpeg = FindProgram("ffmpeg");
+    if (ffmpeg.empty()) {
+        error = "recording a video needs the ffmpeg program: install the Debian package ffmpeg "
+                "(apt-get install ffmpeg), or record PNG frames with --record DIR";
+        return false;
+    }
+    // Fail early, with the reason, if the file can't be written at all.
+    const int probe = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (probe < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    close(probe);
+
+    char dir[] = "/tmp/sixscene-record-XXXXXX";
+    if (!mkdtemp(dir)) {
+        error = std::string("cannot make a temporary folder: ") + std::strerror(errno);
+        return false;
+    }
+    encoder.fifoDir = dir;
+    const std::string video = encoder.fifoDir + "/video", audio = encoder.fifoDir + "/audio";
+    if (mkfifo(video.c_str(), 0600) != 0 || mkfifo(audio.c_str(), 0600) != 0) {
+        error = std::string("cannot make the pipes to ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    encoder.path = path;
+    encoder.scale = scale;
+    const bool mkv = EndsWith(path, ".mkv");
+    const std::string size = std::to_string(320 * scale) + ":" + std::to_string(240 * scale);
+    std::vector<std::string> args = {ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+                                     "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", "320x240",
+                                     "-framerate", "60", "-i", video,
+                                     "-f", "s16le", "-ar", "48000", "-ac", "2", "-i", audio,
+                                     "-vf", "scale=" + size + ":flags=neighbor"};
+    if (mkv) {
+        args.insert(args.end(), {"-c:v", "ffv1", "-pix_fmt", "bgr0", "-c:a", "flac"});
+    } else {
+        args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "16", "-pix_fmt",
+                                 "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"});
+    }
+    args.push_back(path);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // ffmpeg must not see the Ctrl+C meant for us: we finish the file ourselves.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    const int spawned = posix_spawn(&encoder.pid, ffmpeg.c_str(), nullptr, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    if (spawned != 0) {
+        error = "cannot start ffmpeg: " + std::string(std::strerror(spawned));
+        return false;
+    }
+    signal(SIGPIPE, SIG_IGN);
+    encoder.videoFd = OpenFifo(video, encoder.pid);
+    if (encoder.videoFd >= 0) encoder.audioFd = OpenFifo(audio, encoder.pid);
+    if (encoder.videoFd < 0 || encoder.audioFd < 0) {
+        error = "ffmpeg could not start writing " + path;
+        CloseVideoEncoder(encoder);
+        return false;
+    }
+    return true;
+}
+
+void EncodeFrame(VideoEncoder& encoder, const uint8_t* rgb) {
+    if (encoder.failed || encoder.videoFd < 0) return;
+    if (WriteAll(encoder, encoder.videoFd, rgb, 320 * 240 * 3)) ++encoder.frames;
+}
+
+void EncodeAudio(VideoEncoder& encoder, const float* samples, uint32_t frames) {
+    if (encoder.failed || encoder.audioFd < 0) return;
+    encoder.pcm.resize(static_cast<size_t>(frames) * 2);
+    for (size_t i = 0; i < encoder.pcm.size(); ++i) {
+        const float s = samples[i];
+        const float clamped = s > 1.0f ? 1.0f : (s < -1.0f ? -1.0f : (s == s ? s : 0.0f));
+        encoder.pcm[i] = static_cast<int16_t>(std::lrint(clamped * 32767.0f));
+    }
+    WriteAll(encoder, encoder.audioFd, encoder.pcm.data(), encoder.pcm.size() * sizeof(int16_t));
+}
+
+bool CloseVideoEncoder(VideoEncoder& encoder) {
+    if (encoder.videoFd >= 0) close(encoder.videoFd);
+    if (encoder.audioFd >= 0) close(encoder.audioFd);
+    encoder.videoFd = encoder.audioFd = -1;
+    if (encoder.pid > 0) {
+        int status = 0;
+        while (waitpid(encoder.pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        encoder.pid = -1;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            if (!encoder.failed) encoder.error = "ffmpeg failed to write " + encoder.path;
+            encoder.failed = true;
+        }
+    }
+    if (!encoder.fifoDir.empty()) {
+        unlink((encoder.fifoDir + "/video").c_str());
+        unlink((encoder.fifoDir + "/audio").c_str());
+        rmdir(encoder.fifoDir.c_str());
+        encoder.fifoDir.clear();
+    }
+    return !encoder.failed;
+}
