@@ -68,7 +68,9 @@ TEST(ConvertTo565, OddWidthsAndPadsWriteEachPixelOnce) {
     ConvertTo565(image);
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 7; ++x) EXPECT_EQ(target[1 + y * 8 + x], 65535);
-        if (y < 2) EXPECT_EQ(target[1 + y * 8 + 7], 7);
+        if (y < 2) {
+            EXPECT_EQ(target[1 + y * 8 + 7], 7);
+        }
     }
     EXPECT_EQ(target[0], 7);
 }
