@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 extern char** environ;
 
@@ -36,37 +37,81 @@ std::string FindProgram(const char* name) {
     return "";
 }
 
-bool WriteAll(VideoEncoder& encoder, int fd, const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (!encoder.failed) encoder.error = "ffmpeg stopped taking data (see its message above)";
-            encoder.failed = true;
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+void Fail(VideoEncoder& encoder, const std::string& why) {
+    if (!encoder.failed) encoder.error = why;
+    encoder.failed = true;
 }
 
-// Opens a FIFO for writing once ffmpeg has opened it for reading; gives up
-// if ffmpeg exits first.
-int OpenFifo(const std::string& path, pid_t pid) {
+// Opens a stream's FIFO once ffmpeg has opened it for reading.
+void TryOpen(EncoderStream& stream) {
+    if (stream.fd >= 0) return;
+    const int fd = open(stream.fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;  // ENXIO: ffmpeg hasn't got to this input yet
+    fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    stream.fd = fd;
+}
+
+size_t Pending(const EncoderStream& stream) { return stream.pending.size() - stream.sent; }
+
+constexpr int kClosed = -2;
+
+// Hands ffmpeg what it will take until at most `limit` bytes wait; never
+// blocks on one pipe while ffmpeg waits for the other. When `closing`, each
+// stream ends as soon as it is drained, so that ffmpeg sees its end while
+// still reading the other.
+void Pump(VideoEncoder& encoder, size_t limit, bool closing = false) {
+    EncoderStream* streams[2] = {&encoder.video, &encoder.audio};
     for (;;) {
-        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0) {
-            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-            fcntl(fd, F_SETPIPE_SZ, 1 << 20);
-            return fd;
+        for (EncoderStream* stream : streams) {
+            if (stream->fd == kClosed) continue;
+            TryOpen(*stream);
+            while (stream->fd >= 0 && Pending(*stream) > 0) {
+                const ssize_t n = write(stream->fd, stream->pending.data() + stream->sent, Pending(*stream));
+                if (n > 0) {
+                    stream->sent += static_cast<size_t>(n);
+                } else if (n < 0 && errno == EINTR) {
+                    continue;
+                } else if (n < 0 && errno == EAGAIN) {
+                    break;
+                } else {
+                    Fail(encoder, "ffmpeg stopped taking data (see its message above)");
+                    return;
+                }
+            }
+            if (stream->sent == stream->pending.size()) {
+                stream->pending.clear();
+                stream->sent = 0;
+                if (closing && stream->fd >= 0) {
+                    close(stream->fd);
+                    stream->fd = kClosed;
+                }
+            } else if (stream->sent > (1u << 22)) {
+                stream->pending.erase(stream->pending.begin(), stream->pending.begin() + static_cast<long>(stream->sent));
+                stream->sent = 0;
+            }
         }
-        if (errno != ENXIO) return -1;
+        const bool open = encoder.video.fd != kClosed || encoder.audio.fd != kClosed;
+        if (Pending(encoder.video) + Pending(encoder.audio) <= limit && !(closing && open)) return;
         int status;
-        if (waitpid(pid, &status, WNOHANG) == pid) return -2;
-        poll(nullptr, 0, 5);
+        if (waitpid(encoder.pid, &status, WNOHANG) == encoder.pid) {
+            encoder.pid = -1;
+            Fail(encoder, "ffmpeg ended before the recording did (see its message above)");
+            return;
+        }
+        pollfd fds[2];
+        nfds_t count = 0;
+        for (EncoderStream* stream : streams) {
+            if (stream->fd >= 0 && Pending(*stream) > 0) fds[count++] = {stream->fd, POLLOUT, 0};
+        }
+        // A stream not opened yet can't be polled; look again shortly.
+        poll(fds, count, 10);
     }
+}
+
+void Queue(VideoEncoder& encoder, EncoderStream& stream, const void* data, size_t size) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    stream.pending.insert(stream.pending.end(), bytes, bytes + size);
+    Pump(encoder, 16u << 20);
 }
 
 }  // namespace
@@ -130,36 +175,36 @@ bool OpenVideoEncoder(VideoEncoder& encoder, const std::string& path, int32_t sc
         return false;
     }
     signal(SIGPIPE, SIG_IGN);
-    encoder.videoFd = OpenFifo(video, encoder.pid);
-    if (encoder.videoFd >= 0) encoder.audioFd = OpenFifo(audio, encoder.pid);
-    if (encoder.videoFd < 0 || encoder.audioFd < 0) {
-        error = "ffmpeg could not start writing " + path;
-        CloseVideoEncoder(encoder);
-        return false;
-    }
+    encoder.video.fifo = video;
+    encoder.audio.fifo = audio;
     return true;
 }
 
 void EncodeFrame(VideoEncoder& encoder, const uint8_t* rgb) {
-    if (encoder.failed || encoder.videoFd < 0) return;
-    if (WriteAll(encoder, encoder.videoFd, rgb, 320 * 240 * 3)) ++encoder.frames;
+    if (encoder.failed) return;
+    Queue(encoder, encoder.video, rgb, 320 * 240 * 3);
+    ++encoder.frames;
 }
 
 void EncodeAudio(VideoEncoder& encoder, const float* samples, uint32_t frames) {
-    if (encoder.failed || encoder.audioFd < 0) return;
+    if (encoder.failed) return;
     encoder.pcm.resize(static_cast<size_t>(frames) * 2);
     for (size_t i = 0; i < encoder.pcm.size(); ++i) {
         const float s = samples[i];
         const float clamped = s > 1.0f ? 1.0f : (s < -1.0f ? -1.0f : (s == s ? s : 0.0f));
         encoder.pcm[i] = static_cast<int16_t>(std::lrint(clamped * 32767.0f));
     }
-    WriteAll(encoder, encoder.audioFd, encoder.pcm.data(), encoder.pcm.size() * sizeof(int16_t));
+    Queue(encoder, encoder.audio, encoder.pcm.data(), encoder.pcm.size() * sizeof(int16_t));
 }
 
 bool CloseVideoEncoder(VideoEncoder& encoder) {
-    if (encoder.videoFd >= 0) close(encoder.videoFd);
-    if (encoder.audioFd >= 0) close(encoder.audioFd);
-    encoder.videoFd = encoder.audioFd = -1;
+    // ffmpeg waits for each input to be opened, even an empty one; each
+    // then ends when drained.
+    if (encoder.pid > 0 && !encoder.failed) Pump(encoder, 0, true);
+    for (EncoderStream* stream : {&encoder.video, &encoder.audio}) {
+        if (stream->fd >= 0) close(stream->fd);
+        stream->fd = -1;
+    }
     if (encoder.pid > 0) {
         int status = 0;
         while (waitpid(encoder.pid, &status, 0) < 0 && errno == EINTR) {

@@ -6,12 +6,22 @@
 #include <string>
 #include <vector>
 
+// One pipe into ffmpeg, with what it hasn't taken yet. ffmpeg opens and
+// reads its inputs one after the other, so writes never block: data waits
+// here (a few frames' worth) until ffmpeg takes it.
+struct EncoderStream {
+    std::string fifo;
+    int fd = -1;
+    std::vector<uint8_t> pending;
+    size_t sent = 0;
+};
+
 struct VideoEncoder {
     std::string path;
     std::string fifoDir;
     pid_t pid = -1;
-    int videoFd = -1;
-    int audioFd = -1;
+    EncoderStream video;
+    EncoderStream audio;
     int32_t scale = 3;
     uint64_t frames = 0;
     bool failed = false;
