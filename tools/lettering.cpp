@@ -5,27 +5,6 @@
 
 namespace gen {
 
-const int kGlyphOffsets[kGlyphCount + 1] = {0,   15,  30,  45,  60,  75,  90,  105, 120, 126, 132,
-                                            147, 162, 178, 193, 208, 223, 238, 253, 268, 284, 299,
-                                            313, 329, 344, 359, 374, 379, 384, 389, 394, 407, 420,
-                                            427, 441, 455, 470, 484, 499, 513, 528, 543, 549, 563};
-
-int GlyphIndex(char c) {
-    if (c >= 'a' && c <= 'z') return c - 'a';
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= '1' && c <= '9') return c - 17;
-    switch (c) {
-        case '.': return 26;
-        case ',': return 27;
-        case ':': return 28;
-        case ';': return 29;
-        case '-': return 30;
-        case '+': return 31;
-        case '?': return 42;
-        default: return kBlankGlyph;
-    }
-}
-
 int GlyphAdvance(char c) {
     const int g = GlyphIndex(c);
     return kGlyphOffsets[g + 1] - kGlyphOffsets[g];

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/text_writer.h"
 #include "gen_util.h"
 
 namespace gen {
@@ -19,12 +20,12 @@ using Polyline = std::vector<Pt>;
 constexpr int kGlyphCount = 43;
 constexpr int kFontWidth = 704;
 constexpr int kFontHeight = 26;
-constexpr int kBlankGlyph = 41;
-extern const int kGlyphOffsets[kGlyphCount + 1];
+using ::kBlankGlyph;
+inline const int32_t* const kGlyphOffsets = glyphOffsets;
 
 // Glyph the text writer uses for a byte (letters of either case, . , : ; - +,
 // 1-9, ?; everything else is the 6-pixel blank).
-int GlyphIndex(char c);
+using ::GlyphIndex;
 int GlyphAdvance(char c);
 // Pixel width of one line printed with the font.
 int TextWidth(const std::string& line);

@@ -12,6 +12,7 @@
 
 #include "npmod32.h"
 #include "platform/backends.h"
+#include "platform/memory_surface.h"
 #include "platform/recorder.h"
 #include "platform/video_encoder.h"
 
@@ -114,9 +115,12 @@ void PostMessage(void* self, HostMessage message) { H(self).messages.push_back(m
             if (status == 0) status = 1;
         }
     }
-    const double seconds = SecondsSince(h.started);
-    std::fprintf(stderr, "sixscene: %lld frames in %.1f s (%.0f frames a second)\n",
-                 static_cast<long long>(h.frame), seconds, seconds > 0 ? h.frame / seconds : 0.0);
+    // After a failed start-up the error is the last word, not "0 frames".
+    if (h.frame > 0 || status == 0) {
+        const double seconds = SecondsSince(h.started);
+        std::fprintf(stderr, "sixscene: %lld frames in %.1f s (%.0f frames a second)\n",
+                     static_cast<long long>(h.frame), seconds, seconds > 0 ? h.frame / seconds : 0.0);
+    }
     std::fflush(stdout);
     std::exit(status);
 }
@@ -159,12 +163,7 @@ HostResult Unlock(void*, HostSurface) { return kHostOk; }
 HostResult ColourFill(void* self, uint32_t colour) {
     Headless& h = H(self);
     if (!h.surfaces) return kHostErrGeneric;
-    if (h.depth == 32) {
-        for (size_t i = 0; i + 4 <= h.back.size(); i += 4) std::memcpy(&h.back[i], &colour, 4);
-    } else {
-        const uint16_t c = static_cast<uint16_t>(colour);
-        for (size_t i = 0; i + 2 <= h.back.size(); i += 2) std::memcpy(&h.back[i], &c, 2);
-    }
+    FillSurface(h.back, h.depth, colour);
     return kHostOk;
 }
 
@@ -184,6 +183,9 @@ HostResult Flip(void* self) {
         h.messages.push_back({HostMessageType::KeyDown, kKeyEscape});
     }
     if (h.lastFrame >= 0 && h.frame > h.lastFrame) ExitProcess(self, 0);
+    // A recording that can no longer be written (a full disk, ffmpeg gone)
+    // ends the run now rather than after minutes of frames that go nowhere.
+    if ((h.recording && h.recorder.failed) || (h.encoding && h.video.failed)) ExitProcess(self, 1);
     if (gInterrupted) {
         if (h.terminal) std::fprintf(stderr, "\r\x1b[K");
         std::fprintf(stderr, "sixscene: interrupted at frame %lld (position %d, scene %d)\n",

@@ -1,5 +1,7 @@
 #include "platform/recorder.h"
 
+#include "platform/memory_surface.h"
+
 #include <png.h>
 #include <sys/stat.h>
 
@@ -40,6 +42,8 @@ void WriteWavHeader(std::FILE* f, uint32_t dataBytes) {
     Put32(f, dataBytes);
 }
 
+[[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
 void Fail(Recorder& recorder, const std::string& what) {
     if (!recorder.failed) recorder.error = what;
     recorder.failed = true;
@@ -54,12 +58,16 @@ bool WritePng(const std::string& path, const uint8_t* rgb, int32_t width, int32_
         if (error) *error = path + ": " + std::strerror(errno);
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    // libpng's own handler would print a bare "Write Error"; the reason
+    // goes into our message instead.
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
+    errno = 0;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
+        const int reason = errno;
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        if (error) *error = path + ": cannot write the PNG";
+        if (error) *error = path + ": cannot write the PNG" + (reason ? std::string(": ") + std::strerror(reason) : "");
         return false;
     }
     png_init_io(png, file);
@@ -131,6 +139,8 @@ void RecordFrame(Recorder& recorder, int64_t frame, const HostFrameNote& note, c
     if (!recorder.csv) return;
     std::fprintf(recorder.csv, "%lld,%u,%.17g,%.17g,%d\n", static_cast<long long>(frame),
                  note.clockMs, note.frameTicks, note.ticksTotal, note.position);
+    // A full disk shows here first, when the buffer is written out.
+    if (std::ferror(recorder.csv)) Fail(recorder, recorder.dir + "/frames.csv: " + std::strerror(errno));
     if (!recorder.at.empty() && !recorder.at.count(frame)) return;
     static std::vector<uint8_t> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
     FrameToRgb(pixels, pitch, depth, rgb.data());
@@ -143,12 +153,7 @@ void RecordFrame(Recorder& recorder, int64_t frame, const HostFrameNote& note, c
 void RecordAudio(Recorder& recorder, const float* samples, uint32_t frames) {
     if (!recorder.wav) return;
     static std::vector<int16_t> pcm;
-    pcm.resize(static_cast<size_t>(frames) * 2);
-    for (size_t i = 0; i < pcm.size(); ++i) {
-        const float s = samples[i];
-        const float clamped = s > 1.0f ? 1.0f : (s < -1.0f ? -1.0f : (s == s ? s : 0.0f));
-        pcm[i] = static_cast<int16_t>(std::lrint(clamped * 32767.0f));
-    }
+    ToPcm16(samples, static_cast<size_t>(frames) * 2, pcm);
     if (std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), recorder.wav) != pcm.size()) {
         Fail(recorder, recorder.dir + "/audio.wav: " + std::strerror(errno));
     }

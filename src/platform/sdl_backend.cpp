@@ -9,6 +9,7 @@
 
 #include "npmod32.h"
 #include "platform/backends.h"
+#include "platform/memory_surface.h"
 
 namespace {
 
@@ -162,12 +163,7 @@ HostResult Unlock(void*, HostSurface) { return kHostOk; }
 
 HostResult ColourFill(void* self, uint32_t colour) {
     Sdl& s = S(self);
-    if (s.depth == 32) {
-        for (size_t i = 0; i + 4 <= s.back.size(); i += 4) std::memcpy(&s.back[i], &colour, 4);
-    } else {
-        const uint16_t c = static_cast<uint16_t>(colour);
-        for (size_t i = 0; i + 2 <= s.back.size(); i += 2) std::memcpy(&s.back[i], &c, 2);
-    }
+    FillSurface(s.back, s.depth, colour);
     return kHostOk;
 }
 
@@ -203,10 +199,22 @@ uint32_t TimeMs(void*) { return SDL_GetTicks(); }
 }  // namespace
 
 bool MakeSdlHost(const Options& options, Host& host, std::string& error) {
+    const char* const advice =
+        "). Without a display, try --headless, or --record DIR to write the show to files; "
+        "with one, try --window.";
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        error = std::string("cannot open a display (") + SDL_GetError() +
-                "). Without a display, try --headless, or --record DIR to write the show to files; "
-                "with one, try --window.";
+        error = std::string("cannot open a display (") + SDL_GetError() + advice;
+        return false;
+    }
+    // With no display at all SDL falls back to a driver that shows nothing;
+    // the show would then play unseen, with no way to press Escape. Only
+    // take such a driver when it was asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        !(asked && std::strstr(asked, driver))) {
+        SDL_Quit();
+        error = std::string("cannot open a display (found no X11, Wayland or console display") + advice;
         return false;
     }
     // Mouse motion would only crowd the one message a frame handles.

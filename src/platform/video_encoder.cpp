@@ -1,5 +1,7 @@
 #include "platform/video_encoder.h"
 
+#include "platform/memory_surface.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -188,12 +190,7 @@ void EncodeFrame(VideoEncoder& encoder, const uint8_t* rgb) {
 
 void EncodeAudio(VideoEncoder& encoder, const float* samples, uint32_t frames) {
     if (encoder.failed) return;
-    encoder.pcm.resize(static_cast<size_t>(frames) * 2);
-    for (size_t i = 0; i < encoder.pcm.size(); ++i) {
-        const float s = samples[i];
-        const float clamped = s > 1.0f ? 1.0f : (s < -1.0f ? -1.0f : (s == s ? s : 0.0f));
-        encoder.pcm[i] = static_cast<int16_t>(std::lrint(clamped * 32767.0f));
-    }
+    ToPcm16(samples, static_cast<size_t>(frames) * 2, encoder.pcm);
     Queue(encoder, encoder.audio, encoder.pcm.data(), encoder.pcm.size() * sizeof(int16_t));
 }
 
