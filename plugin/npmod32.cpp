@@ -5,9 +5,10 @@
 // - offline: no audio device; the module is rendered in step with the host's
 //   clock (window->clockMs) whenever the host asks for the position, and the
 //   rendered audio goes to the host's sink;
-// - real time: an SDL audio device pulls the audio; its callback renders and
-//   publishes when each row count became audible, and the position is the
-//   count at the frame estimated to be heard now;
+// - real time: the audio device (SDL2, or waveOut on Windows) pulls the
+//   audio; its callback renders and publishes when each row count became
+//   audible, and the position is the count at the frame estimated to be
+//   heard now;
 // - silent clock: real time was asked for but no device could be opened; the
 //   module is rendered and discarded in step with a steady clock.
 //
@@ -15,7 +16,6 @@
 // Player::moduleLock (the libopenmpt module and the row counter, shared with
 // the audio callback), Player::publishLock (what the callback publishes).
 #include <libopenmpt/libopenmpt.h>
-#include <SDL.h>
 
 #include <algorithm>
 #include <array>
@@ -31,9 +31,14 @@
 #include <type_traits>
 #include <vector>
 
+#include "audio_device.h"
 #include "npmod32.h"
 
+#if defined(_WIN32)
+#define NPMOD32_EXPORT extern "C" __declspec(dllexport)
+#else
 #define NPMOD32_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -61,8 +66,7 @@ struct Player {
     bool offline = false;
     SixsceneMusicWindow window{};
     Output output = Output::RealTime;
-    bool sdlAudio = false;
-    SDL_AudioDeviceID device = 0;
+    AudioDevice* device = nullptr;
     int64_t deviceLatency = 0;
     uint32_t originMs = 0;               // host clock at the last (re)start of the clock
     SteadyClock::time_point originTime;  // steady clock at the same moment
@@ -264,10 +268,8 @@ void ResetPublished(Player& player, int32_t rows) {
     player.lastReported = rows;
 }
 
-void AudioCallback(void* userdata, Uint8* stream, int length) {
-    Player& player = *static_cast<Player*>(userdata);
-    float* out = reinterpret_cast<float*>(stream);
-    const int frames = length / static_cast<int>(2 * sizeof(float));
+void AudioCallback(void* user, float* out, int frames) {
+    Player& player = *static_cast<Player*>(user);
     std::lock_guard<std::mutex> moduleGuard(player.moduleLock);
     int done = 0;
     size_t eventCount = 0;
@@ -324,54 +326,30 @@ int32_t HeardPosition(Player& player) {
 // --- Output set-up (api held, moduleLock not held: closing waits for the callback)
 
 void CloseDevice(Player& player) {
-    if (player.device) {
-        SDL_CloseAudioDevice(player.device);
-        player.device = 0;
-    }
-    if (player.sdlAudio) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        player.sdlAudio = false;
-    }
+    CloseAudioDevice(player.device);
+    player.device = nullptr;
 }
 
 bool OpenDevice(Player& player) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        ReportNoDevice(SDL_GetError());
-        return false;
-    }
-    player.sdlAudio = true;
-    SDL_AudioSpec want{};
-    want.freq = kSixsceneSampleRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kDeviceBufferFrames;
-    want.callback = AudioCallback;
-    want.userdata = &player;
-    SDL_AudioSpec have{};
-    {
-        // The callback may run as soon as the device opens.
-        std::lock_guard<std::mutex> moduleGuard(player.moduleLock);
-        player.callbackEvents.assign(kDeviceBufferFrames / kChunkFrames + 2, RowEvent{});
-    }
-    player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (player.device == 0) {
-        ReportNoDevice(SDL_GetError());
-        CloseDevice(player);
+    AudioDeviceInfo info;
+    std::string error;
+    player.device = OpenAudioDevice(kDeviceBufferFrames, AudioCallback, &player, &info, &error);
+    if (!player.device) {
+        ReportNoDevice(error.c_str());
         return false;
     }
     {
+        // The device is paused until started below, so no callback runs yet.
         std::lock_guard<std::mutex> moduleGuard(player.moduleLock);
-        const size_t needed = static_cast<size_t>(have.samples) / kChunkFrames + 2;
-        if (player.callbackEvents.size() < needed) player.callbackEvents.assign(needed, RowEvent{});
+        const size_t needed = static_cast<size_t>(std::max(info.bufferFrames, kDeviceBufferFrames)) / kChunkFrames + 2;
+        player.callbackEvents.assign(needed, RowEvent{});
         std::lock_guard<std::mutex> publishGuard(player.publishLock);
         ResetPublished(player, player.rows);
         player.heardAnything = false;
         player.deviceFrames = 0;
     }
-    // What is rendered now is heard after the buffer already queued: two
-    // buffers of the device's size.
-    player.deviceLatency = 2 * static_cast<int64_t>(have.samples > 0 ? have.samples : kDeviceBufferFrames);
-    SDL_PauseAudioDevice(player.device, 0);  // runs on silence until Play
+    player.deviceLatency = info.latencyFrames;
+    StartAudioDevice(player.device);  // runs on silence until Play
     return true;
 }
 
@@ -396,6 +374,9 @@ Player* AsPlayer(void* instance) { return static_cast<Player*>(instance); }
 
 NPMOD32_EXPORT void* ModPlug_CreateEx(const char* parameters) {
     Player* player = new Player;
+    // Offline play holds back at most one chunk and one frame (AdvanceTo):
+    // room for them now means no allocation while the show plays.
+    player->pending.reserve(2 * (kChunkFrames + 1));
     ParseParameters(*player, parameters);
     return player;
 }
@@ -417,16 +398,19 @@ NPMOD32_EXPORT int ModPlug_SetWindow(void* instance, void* window) {
     Player* player = AsPlayer(instance);
     if (!player) return 0;
     std::lock_guard<std::mutex> apiGuard(player->api);
-    const auto* musicWindow = static_cast<const SixsceneMusicWindow*>(window);
-    const bool valid = musicWindow && musicWindow->magic == kSixsceneMusicWindowMagic;
+    // A window of the system's own (the program's hidden window on Windows)
+    // means real-time play, as does our record with offline = 0.
+    const bool systemWindow = IsSystemWindow(window);
+    const auto* musicWindow = systemWindow ? nullptr : static_cast<const SixsceneMusicWindow*>(window);
+    const bool valid = systemWindow || (musicWindow && musicWindow->magic == kSixsceneMusicWindowMagic);
     // Offline without a clock could never advance: play in real time instead.
-    const bool offline = valid && musicWindow->offline != 0 && musicWindow->clockMs != nullptr;
+    const bool offline = valid && musicWindow && musicWindow->offline != 0 && musicWindow->clockMs != nullptr;
     {
         std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
         // Bring the old clock up to date before it is replaced.
         if (player->module && player->playing && player->output != Output::RealTime)
             AdvanceTo(*player, ClockTarget(*player));
-        player->window = valid ? *musicWindow : SixsceneMusicWindow{};
+        player->window = musicWindow && valid ? *musicWindow : SixsceneMusicWindow{};
         player->offline = offline;
     }
     std::unique_lock<std::mutex> moduleGuard(player->moduleLock);

@@ -409,7 +409,8 @@ TEST(RasterAllModes, RestoreEverythingAfterCuttingAllFourEdges) {
 
 TEST(RasterMode4, HalfScreenTrianglesCoverEveryColumnButTheLastOnce) {
     Texture texture(320, 240, [](int32_t c, int32_t r) {
-        return (static_cast<uint32_t>(r & 0x7F) << 24) | (static_cast<uint32_t>((c * 2654435761u >> 8) ^ (r * 40503u)) & 0xFFFFFFu);
+        const uint32_t mixed = (static_cast<uint32_t>(c) * 2654435761u >> 8) ^ (static_cast<uint32_t>(r) * 40503u);
+        return (static_cast<uint32_t>(r & 0x7F) << 24) | (mixed & 0xFFFFFFu);
     });
     Target a(320, 240, 0), b(320, 240, 0);
     Triangle upper({0, 0}, {319, 0}, {319, 239}), lower({0, 0}, {319, 239}, {0, 239});
@@ -458,7 +459,9 @@ TEST(RasterMode4, ShadesLikeMode1OnAWhiteTexture) {
     for (int r = 0; r < 70; ++r) {
         for (int c = 0; c < 70; ++c) {
             ASSERT_EQ(flat.Written(c, r), textured.Written(c, r));
-            if (flat.Written(c, r)) ASSERT_EQ(textured.At(c, r), Full(flat.At(c, r))) << c << "," << r;
+            if (flat.Written(c, r)) {
+                ASSERT_EQ(textured.At(c, r), Full(flat.At(c, r))) << c << "," << r;
+            }
         }
     }
 }
@@ -570,8 +573,8 @@ TEST(RasterMode5, DividesExactlyEveryEighthPixel) {
             const double v = (63.0 * r / 64) / (1 - c / 96.0);
             const int32_t column = CodedColumn(target.At(c, r));
             EXPECT_TRUE(column == sampled(u - 1e-7) || column == sampled(u + 1e-7)) << c << "," << r;
-            EXPECT_TRUE(CodedRow(target.At(c, r)) == sampled(v - 1e-7) || CodedRow(target.At(c, r)) == sampled(v + 1e-7))
-                << c << "," << r;
+            const int32_t row = CodedRow(target.At(c, r));
+            EXPECT_TRUE(row == sampled(v - 1e-7) || row == sampled(v + 1e-7)) << c << "," << r;
             // In between, eight equal steps: never backwards, never past the
             // next exact position.
             const double next = (21.0 * (c + 8) / 64) / (1 - (c + 8) / 96.0);

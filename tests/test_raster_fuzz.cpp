@@ -217,7 +217,10 @@ void RunRandomTriangles(uint64_t seed, int count, Totals& totals) {
 TEST(RasterFuzz, RandomTrianglesStayInsideAndRestoreEverything) {
     Totals totals;
     RunRandomTriangles(0x5157C3E5EEDull, 30000, totals);
-    for (int mode = 0; mode < 3; ++mode) std::printf("mode %d: %d triangles drew %lld pixels\n", mode, totals.triangles[mode], static_cast<long long>(totals.drawn[mode]));
+    for (int mode = 0; mode < 3; ++mode) {
+        std::printf("mode %d: %d triangles drew %lld pixels\n", mode, totals.triangles[mode],
+                    static_cast<long long>(totals.drawn[mode]));
+    }
     // The test must have drawn plenty, or it proves nothing.
     for (int mode = 0; mode < 3; ++mode) {
         EXPECT_GT(totals.triangles[mode], 1000) << "mode " << mode;

@@ -69,6 +69,11 @@ void SetUpScenes(SceneData& scenes, Pictures& pictures, ShowObjects& objects, in
     scenes.wave.Attach(objects.nrect);
     scenes.wave.amplitude = 10.0;
     scenes.wave.wavelength = 5.0;
+    // Scene 5's entry maps the globe and moves the wave to it; their arrays
+    // are made now, so that nothing is allocated once the show runs. (The
+    // globe's face textures stay absent until the mapping fills them.)
+    scenes.wave.Reserve(objects.nballx);
+    objects.nballx.faceTextures.reserve(static_cast<size_t>(objects.nballx.faceCount));
     scenes.sceneLight = PointLight{{0, 0, 0}, 1.0, 1.0, 1.0};
     TextWriter& text = scenes.text;
     text.x = 7.0;

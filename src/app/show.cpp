@@ -111,6 +111,7 @@ void WindowProcedure(Show& show, const HostMessage& message) {
             StopMusic(show.music);
             UnloadMusicLibrary(show.music);
             host.exitProcess(host.self, 0);
+            return;
         case HostMessageType::KeyDown:
             if (message.key == kKeyEscape) host.postMessage(host.self, {HostMessageType::Close, 0});
             break;

@@ -1,7 +1,17 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "assets/pictures.h"
+
+namespace {
+
+// Far beyond any picture of the show (the largest has 204,800 pixels); a file
+// past it is not a picture, and reading it whole could exhaust memory.
+constexpr size_t kMaxRawPixels = size_t{1} << 26;
+
+}  // namespace
 
 bool LoadRaw(Image& image, const std::string& path, std::string* error) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -9,34 +19,44 @@ bool LoadRaw(Image& image, const std::string& path, std::string* error) {
         if (error) *error = path + ": cannot open the file";
         return false;
     }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
-        if (error) *error = path + ": cannot find the file's size";
-        return false;
-    }
-    const int64_t count = size / 3;
-    std::shared_ptr<uint32_t[]> pixels(new uint32_t[count > 0 ? count : 1]);
-    // Read in blocks: a byte at a time would make start-up slow.
+    // Read to the end rather than trusting a size query: for a folder it can
+    // be a huge number, which would then be allocated as is. The query only
+    // sizes the first allocation.
+    std::vector<uint32_t> read;
+    long hint = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) hint = std::ftell(file);
+    std::rewind(file);
+    if (hint > 0 && static_cast<unsigned long>(hint) / 3 <= kMaxRawPixels) read.reserve(static_cast<size_t>(hint) / 3);
     unsigned char block[3 * 4096];
-    int64_t done = 0;
-    while (done < count) {
-        const int64_t want = count - done < 4096 ? count - done : 4096;
-        const size_t got = std::fread(block, 3, static_cast<size_t>(want), file);
-        for (size_t i = 0; i < got; ++i) {
-            pixels[done + static_cast<int64_t>(i)] =
-                static_cast<uint32_t>(block[3 * i]) << 16 |
-                static_cast<uint32_t>(block[3 * i + 1]) << 8 | block[3 * i + 2];
+    size_t held = 0;  // bytes of an incomplete pixel carried to the next block
+    bool tooLarge = false;
+    size_t got;
+    while ((got = std::fread(block + held, 1, sizeof block - held, file)) > 0) {
+        held += got;
+        const size_t whole = held / 3;
+        const size_t done = read.size();
+        if (done + whole > kMaxRawPixels) {
+            tooLarge = true;
+            break;
         }
-        done += static_cast<int64_t>(got);
-        if (got < static_cast<size_t>(want)) break;
+        read.resize(done + whole);
+        uint32_t* out = read.data() + done;
+        for (size_t i = 0; i < whole; ++i) {
+            out[i] = static_cast<uint32_t>(block[3 * i]) << 16 | static_cast<uint32_t>(block[3 * i + 1]) << 8 |
+                     block[3 * i + 2];
+        }
+        for (size_t i = 0; i < held - 3 * whole; ++i) block[i] = block[3 * whole + i];
+        held -= 3 * whole;
     }
+    const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (done < count) {
-        if (error) *error = path + ": read error";
+    if (failed || tooLarge) {
+        if (error) *error = path + (failed ? ": cannot read the file" : ": too large for a picture");
         return false;
     }
+    const int64_t count = static_cast<int64_t>(read.size());
+    std::shared_ptr<uint32_t[]> pixels(new uint32_t[count > 0 ? count : 1]);
+    std::copy(read.begin(), read.end(), pixels.get());
     image.storage = std::move(pixels);
     image.pixels = image.storage.get();
     image.pixelCount = count;

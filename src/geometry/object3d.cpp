@@ -97,11 +97,12 @@ void ProjectPoint(const Object3D& object, ScreenVertex& point) {
     Project(object.projection, x, y, z, point);
 }
 
-void FaceNormal(const Object3D& object, int32_t face, Vector3& normal) {
-    const Face& f = object.faces[static_cast<size_t>(face)];
-    const Vector3& c0 = object.cameraPoints[static_cast<size_t>(f.index[0])];
-    const Vector3& c1 = object.cameraPoints[static_cast<size_t>(f.index[1])];
-    const Vector3& c2 = object.cameraPoints[static_cast<size_t>(f.index[2])];
+namespace {
+
+inline void NormalOf(const Vector3* points, const Face& f, Vector3& normal) {
+    const Vector3& c0 = points[static_cast<size_t>(f.index[0])];
+    const Vector3& c1 = points[static_cast<size_t>(f.index[1])];
+    const Vector3& c2 = points[static_cast<size_t>(f.index[2])];
     const Vector3 e1{c1.x - c0.x, c1.y - c0.y, c1.z - c0.z};
     const Vector3 e2{c2.x - c0.x, c2.y - c0.y, c2.z - c0.z};
     normal.x = e1.y * e2.z - e2.y * e1.z;
@@ -109,12 +110,19 @@ void FaceNormal(const Object3D& object, int32_t face, Vector3& normal) {
     normal.z = e1.x * e2.y - e2.x * e1.y;
 }
 
+}  // namespace
+
+void FaceNormal(const Object3D& object, int32_t face, Vector3& normal) {
+    NormalOf(object.cameraPoints.data(), object.faces[static_cast<size_t>(face)], normal);
+}
+
 void ComputeVertexNormals(Object3D& object) {
     Vector3* normals = object.normals.data();
+    const Vector3* points = object.cameraPoints.data();
     for (int32_t i = 0; i < object.pointCount; ++i) normals[i] = Vector3{};
     for (int32_t f = 0; f < object.faceCount; ++f) {
         Vector3 n;
-        FaceNormal(object, f, n);
+        NormalOf(points, object.faces[static_cast<size_t>(f)], n);
         for (int32_t corner : object.faces[static_cast<size_t>(f)].index) {
             Vector3& sum = normals[corner];
             sum.x += n.x;

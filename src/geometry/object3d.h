@@ -1,7 +1,12 @@
 #pragma once
 // The records of the 3D pipeline and the per-object geometric operations.
+#include <cmath>
 #include <cstdint>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 struct Image;
 
@@ -77,8 +82,18 @@ void LightVertex(const Vector3& position, VertexIntensity& out, const Vector3& n
 bool IsBackFacing(const ScreenVertex* const corners[3]);
 // Nearest integer, halves to even; out of range or NaN gives INT32_MIN.
 void RoundToNearest(double value, int32_t& out);
+// The same, inline: the rasterizers round every corner and, in mode 5, both
+// ends of every row.
 inline int32_t RoundToNearest(double value) {
-    int32_t r;
-    RoundToNearest(value, r);
-    return r;
+#if defined(__SSE2__)
+    // One conversion. It rounds in the current mode, as nearbyint does (to
+    // nearest, halves to even), and its answer for NaN and for anything that
+    // rounds outside 32 bits is INT32_MIN itself.
+    return _mm_cvtsd_si32(_mm_set_sd(value));
+#else
+    // The comparison is false for NaN as well; halves round to even, so
+    // -2147483648.5 still lands on INT32_MIN and 2147483647.5 overflows.
+    if (!(value >= -2147483648.5 && value < 2147483647.5)) return INT32_MIN;
+    return static_cast<int32_t>(std::nearbyint(value));
+#endif
 }

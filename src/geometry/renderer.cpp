@@ -1,8 +1,35 @@
 #include "geometry/renderer.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace {
+
+// The points lit so far in one call. A point shared by several faces gets
+// the same factors each time, so it is lit once, when its first face that
+// is not wholly behind the near plane comes up; points of no such face keep
+// their old factors. Face indices read from files are 16-bit, so this covers
+// every loaded object; a larger one is lit per face corner.
+struct LitPoints {
+    static constexpr int32_t kCapacity = 65536;
+    uint64_t word[kCapacity / 64];  // only the first (limit + 63) / 64 are used
+    size_t limit;
+
+    explicit LitPoints(int32_t pointCount)
+        : limit(pointCount > 0 && pointCount <= kCapacity ? static_cast<size_t>(pointCount) : 0) {
+        for (size_t i = 0; i < (limit + 63) / 64; ++i) word[i] = 0;
+    }
+
+    // True the first time a point is asked for (always, beyond the limit).
+    bool First(size_t point) {
+        if (point >= limit) return true;
+        uint64_t& w = word[point / 64];
+        const uint64_t bit = uint64_t{1} << (point % 64);
+        if (w & bit) return false;
+        w |= bit;
+        return true;
+    }
+};
 
 // A point on a cut edge: camera x, y, the light factors and the texel.
 struct CutPoint {
@@ -53,7 +80,7 @@ void PointAt(TriangleRequest& request, int entry, WorkingFace& w, int slot) {
 
 template <bool Textured, typename HandOver>
 void DrawFace(Object3D& object, int32_t i, const PointLight& light, TriangleRequest& request,
-              HandOver& handOver) {
+              HandOver& handOver, LitPoints* lit) {
     const Face& face = object.faces[static_cast<size_t>(i)];
     const int32_t* index = face.index;
     FaceTexture* faceTexture = nullptr;
@@ -74,7 +101,9 @@ void DrawFace(Object3D& object, int32_t i, const PointLight& light, TriangleRequ
 
     for (int j = 0; j < 3; ++j) {
         const size_t p = static_cast<size_t>(index[j]);
-        LightVertex(object.cameraPoints[p], object.intensities[p], object.normals[p], light);
+        if (lit == nullptr || lit->First(p)) {
+            LightVertex(object.cameraPoints[p], object.intensities[p], object.normals[p], light);
+        }
     }
 
     auto submit = [&]() {
@@ -164,8 +193,9 @@ void Draw(Object3D& object, const PointLight& light) {
         }
         DrawTriangleMode1(r);
     };
+    LitPoints lit(object.pointCount);
     for (int32_t i = 0; i < object.faceCount; ++i) {
-        DrawFace<Textured>(object, i, light, request, handOver);
+        DrawFace<Textured>(object, i, light, request, handOver, &lit);
     }
 }
 
@@ -193,8 +223,8 @@ void ClipFaceNear(Object3D& object, int32_t face, const PointLight& light, bool 
                   TriangleRequest& request, TriangleHandOver handOver, void* context) {
     auto forward = [handOver, context](TriangleRequest& r) { handOver(r, context); };
     if (textured && HasAllTextures(object)) {
-        DrawFace<true>(object, face, light, request, forward);
+        DrawFace<true>(object, face, light, request, forward, nullptr);
     } else {
-        DrawFace<false>(object, face, light, request, forward);
+        DrawFace<false>(object, face, light, request, forward, nullptr);
     }
 }

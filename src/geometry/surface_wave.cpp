@@ -15,8 +15,15 @@ void SurfaceWave::Attach(Object3D& object) {
     // leaves still points at valid points.
     if (displacedPoints.capacity() > 0) retiredPoints.push_back(std::move(displacedPoints));
     target = &object;
-    displacedPoints = std::vector<Vector3>(static_cast<size_t>(object.pointCount));
+    displacedPoints = std::move(sparePoints);
+    sparePoints = std::vector<Vector3>();
+    displacedPoints.assign(static_cast<size_t>(object.pointCount), Vector3{});
     basePoints = object.modelPoints;
+}
+
+void SurfaceWave::Reserve(const Object3D& later) {
+    retiredPoints.reserve(retiredPoints.size() + 1);
+    sparePoints.reserve(static_cast<size_t>(later.pointCount));
 }
 
 void SurfaceWave::Apply(double phase) {

@@ -16,9 +16,14 @@ struct SurfaceWave {
     // Arrays of earlier attachments. An object the wave has left keeps
     // referring to the last displaced array it received, so they stay alive.
     std::vector<std::vector<Vector3>> retiredPoints;
+    // Storage set aside by Reserve for the next attachment.
+    std::vector<Vector3> sparePoints;
 
     // Binds the wave to `object` without changing it.
     void Attach(Object3D& object);
+    // Sets aside what a later Attach to `later` needs, so that attaching
+    // while the show runs allocates nothing.
+    void Reserve(const Object3D& later);
     // Displaces the base points by amplitude * sin(k * x + phase) along z and
     // points the target at the result. Does nothing while detached.
     void Apply(double phase);

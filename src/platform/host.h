@@ -42,8 +42,10 @@ struct Host {
     void (*messageBox)(void* self, const char* text, const char* caption, bool owned) = nullptr;
     bool (*peekMessage)(void* self, HostMessage* message) = nullptr;
     void (*postMessage)(void* self, HostMessage message) = nullptr;
-    // Finishes any output and ends the process with `status`.
-    [[noreturn]] void (*exitProcess)(void* self, int status) = nullptr;
+    // Finishes any output and ends the process with `status`; never returns.
+    // (No [[noreturn]] here: the attribute does not apply to a pointer, and
+    // clang refuses it.)
+    void (*exitProcess)(void* self, int status) = nullptr;
 
     // The display.
     HostResult (*createDisplay)(void* self) = nullptr;

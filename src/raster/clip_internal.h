@@ -169,6 +169,19 @@ void ClipTriangle(TriangleRequest& request, const Fill& fill, int nesting = 0) {
     if (nesting > kMaxClipNesting) return;
     const double width = request.width;
     const double height = request.height;
+    {
+        // Most triangles lie wholly inside: all four edges would pass. (A NaN
+        // fails these tests and takes the long way, where it counts as
+        // inside.)
+        const ScreenVertex& a = *request.vertex[0];
+        const ScreenVertex& b = *request.vertex[1];
+        const ScreenVertex& c = *request.vertex[2];
+        if (a.x >= 0.0 && b.x >= 0.0 && c.x >= 0.0 && a.x < width && b.x < width && c.x < width && a.y >= 0.0 &&
+            b.y >= 0.0 && c.y >= 0.0 && a.y < height && b.y < height && c.y < height) {
+            fill(static_cast<const TriangleRequest&>(request));
+            return;
+        }
+    }
     for (int edge = 0; edge < 4; ++edge) {
         const Axis axis = edge < 2 ? Axis::kX : Axis::kY;
         const bool low = (edge % 2) == 0;

@@ -18,9 +18,8 @@ using raster::TextureView;
 using raster::TruncToInt32;
 
 // A corner rounded to pixels with its 16.16 values: red, green, blue, then in
-// mode 4 u and v.
-// (Left uninitialised: filled whole before use, and zeroing them costs more
-// than a small triangle's pixels.)
+// mode 4 u and v. Left uninitialised, here and below: both are filled whole
+// before use, and zeroing them costs more than a small triangle's pixels.
 template <int N>
 struct AffineCorner {
     int32_t x;

@@ -17,13 +17,15 @@ namespace {
 using raster::SaturateToInt32;
 using raster::TextureView;
 
+// Left uninitialised: filled whole before use, and zeroing three of them
+// costs more than a small triangle's row.
 struct PerspectiveCorner {
-    int32_t x = 0;
-    int32_t y = 0;
-    double w = 0;  // 1 / depth
-    double u = 0;  // u / depth
-    double v = 0;  // v / depth
-    int32_t channel[3] = {};
+    int32_t x;
+    int32_t y;
+    double w;  // 1 / depth
+    double u;  // u / depth
+    double v;  // v / depth
+    int32_t channel[3];
 };
 
 // A double texture position as 16.16. NaN, infinities and positions beyond
@@ -33,6 +35,24 @@ inline uint32_t TexturePosition(double value) {
     int32_t position;
     if (!raster::TruncToInt32(value, position)) position = INT32_MIN;
     return static_cast<uint32_t>(position);
+}
+
+struct TexturePair {
+    uint32_t u, v;
+};
+
+// U / W and V / W as texture positions, both divisions in one instruction.
+// The truncating conversion gives INT32_MIN itself for every value that
+// TexturePosition maps to it.
+inline TexturePair TexturePositions(double u, double v, double w) {
+#if defined(__SSE2__)
+    const __m128d scaled = _mm_mul_pd(_mm_div_pd(_mm_set_pd(v, u), _mm_set1_pd(w)), _mm_set1_pd(65536.0));
+    const __m128i both = _mm_cvttpd_epi32(scaled);
+    return {static_cast<uint32_t>(_mm_cvtsi128_si32(both)),
+            static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(both, 4)))};
+#else
+    return {TexturePosition(u / w * 65536.0), TexturePosition(v / w * 65536.0)};
+#endif
 }
 
 // (end - start) / 8 on the signed positions, truncating toward zero.
@@ -52,64 +72,82 @@ struct SpanSteps {
     uint32_t red, green, blue;  // per pixel
 };
 
-void SpanMode5(uint32_t* out, int32_t count, SpanState s, const SpanSteps& step, const TextureView& texture) {
-    const uint32_t* texels = texture.texels;
+// Shades `count` pixels from texture position (tu, tv), stepping (du, dv),
+// testing each against the texture: at the first outside (a negative
+// position reads as a huge unsigned one) the rest of the row is left as it
+// was. False when the row ended so.
+inline bool CheckedRun(uint32_t* pixel, int32_t count, uint32_t tu, uint32_t tv, uint32_t du, uint32_t dv,
+                       SpanState& s, const SpanSteps& step, const TextureView& texture) {
     const uint32_t width = static_cast<uint32_t>(texture.width);
     const uint32_t rows = static_cast<uint32_t>(texture.rows);
-    const int64_t uLimit = static_cast<int64_t>(width) << 16;
-    const int64_t vLimit = static_cast<int64_t>(rows) << 16;
-    uint32_t uStart = TexturePosition(s.u / s.w * 65536.0);
-    uint32_t vStart = TexturePosition(s.v / s.w * 65536.0);
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t row = tv >> 16;
+        const uint32_t column = tu >> 16;
+        if (row >= rows || column >= width) return false;
+        pixel[i] = raster::ShadeTexel(texture.texels[static_cast<size_t>(row) * width + column], s.red, s.green,
+                                      s.blue);
+        tu += du;
+        tv += dv;
+        s.red += step.red;
+        s.green += step.green;
+        s.blue += step.blue;
+    }
+    return true;
+}
+
+void SpanMode5(uint32_t* out, int32_t count, SpanState s, const SpanSteps& step, const TextureView& texture) {
+    TexturePair start = TexturePositions(s.u, s.v, s.w);
     int32_t done = 0;
     for (;;) {
+        const int32_t n = std::min(count - done, 8);
+        uint32_t* pixel = out + done;
+        if (n == 1) {
+            // A lone pixel samples the segment's start; the segment's end
+            // would only set the steps after it.
+            CheckedRun(pixel, 1, start.u + 32768u, start.v + 32768u, 0, 0, s, step, texture);
+            return;
+        }
         // The end of this segment, eight pixels on, even when the span ends
         // sooner.
         s.w += step.w;
         s.u += step.u;
         s.v += step.v;
-        const uint32_t uEnd = TexturePosition(s.u / s.w * 65536.0);
-        const uint32_t vEnd = TexturePosition(s.v / s.w * 65536.0);
-        const uint32_t du = SegmentStep(uStart, uEnd);
-        const uint32_t dv = SegmentStep(vStart, vEnd);
-        uint32_t tu = uStart + 32768u;
-        uint32_t tv = vStart + 32768u;
-        const int32_t n = std::min(count - done, 8);
-        uint32_t* pixel = out + done;
-        // The position moves linearly within a segment: with both ends inside
-        // the texture, every pixel between is, and none needs its own test.
-        const int64_t uLast = static_cast<int64_t>(tu) + static_cast<int64_t>(static_cast<int32_t>(du)) * (n - 1);
-        const int64_t vLast = static_cast<int64_t>(tv) + static_cast<int64_t>(static_cast<int32_t>(dv)) * (n - 1);
-        if (std::max<int64_t>(tu, uLast) < uLimit && uLast >= 0 && std::max<int64_t>(tv, vLast) < vLimit &&
-            vLast >= 0) {
-            auto fetch = [&]() {
-                const uint32_t texel = texels[static_cast<size_t>(tv >> 16) * width + (tu >> 16)];
-                tu += du;
-                tv += dv;
-                return texel;
-            };
-            raster::ShadeRun(pixel, n, fetch, s.red, s.green, s.blue, step.red, step.green, step.blue);
+        const TexturePair end = TexturePositions(s.u, s.v, s.w);
+        const uint32_t du = SegmentStep(start.u, end.u);
+        const uint32_t dv = SegmentStep(start.v, end.v);
+        uint32_t tu = start.u + 32768u;
+        uint32_t tv = start.v + 32768u;
+        if (n < 4) {
+            // Testing a few pixels each is cheaper than proving them inside.
+            if (!CheckedRun(pixel, n, tu, tv, du, dv, s, step, texture)) return;
         } else {
-            for (int32_t i = 0; i < n; ++i) {
-                const uint32_t row = tv >> 16;
-                const uint32_t column = tu >> 16;
-                // Outside the texture (a negative position reads as a huge
-                // unsigned one) the rest of the row is left as it was.
-                if (row >= rows || column >= width) return;
-                pixel[i] =
-                    raster::ShadeTexel(texels[static_cast<size_t>(row) * width + column], s.red, s.green, s.blue);
-                tu += du;
-                tv += dv;
-                s.red += step.red;
-                s.green += step.green;
-                s.blue += step.blue;
+            // The position moves linearly within a segment: with both ends
+            // inside the texture, every pixel between is, and none needs its
+            // own test.
+            const int64_t uLast = static_cast<int64_t>(tu) + static_cast<int64_t>(static_cast<int32_t>(du)) * (n - 1);
+            const int64_t vLast = static_cast<int64_t>(tv) + static_cast<int64_t>(static_cast<int32_t>(dv)) * (n - 1);
+            const int64_t uLimit = static_cast<int64_t>(texture.width) << 16;
+            const int64_t vLimit = static_cast<int64_t>(texture.rows) << 16;
+            if (std::max<int64_t>(tu, uLast) < uLimit && uLast >= 0 && std::max<int64_t>(tv, vLast) < vLimit &&
+                vLast >= 0) {
+                const uint32_t* texels = texture.texels;
+                const uint32_t width = static_cast<uint32_t>(texture.width);
+                auto fetch = [&]() {
+                    const uint32_t texel = texels[static_cast<size_t>(tv >> 16) * width + (tu >> 16)];
+                    tu += du;
+                    tv += dv;
+                    return texel;
+                };
+                raster::ShadeRun(pixel, n, fetch, s.red, s.green, s.blue, step.red, step.green, step.blue);
+            } else if (!CheckedRun(pixel, n, tu, tv, du, dv, s, step, texture)) {
+                return;
             }
         }
         done += n;
         if (done >= count) return;
         // Restart from the exact position so truncation in du and dv does
         // not pile up beyond one segment.
-        uStart = uEnd;
-        vStart = vEnd;
+        start = end;
     }
 }
 
@@ -132,13 +170,18 @@ void FillTriangleMode5(const TriangleRequest& request, const TextureView& textur
         if (!raster::ChannelValues(*request.shade[k], request.colour, c[k].channel)) return;
     }
 
-    if (c[1].y < c[0].y) std::swap(c[0], c[1]);
-    if (c[2].y < c[1].y) std::swap(c[1], c[2]);
-    if (c[1].y < c[0].y) std::swap(c[0], c[1]);
+    // Sorted by row through their indices; the corners stay where they are.
+    int top = 0, middle = 1, bottom = 2;
+    if (c[middle].y < c[top].y) std::swap(top, middle);
+    if (c[bottom].y < c[middle].y) std::swap(middle, bottom);
+    if (c[middle].y < c[top].y) std::swap(top, middle);
+    const PerspectiveCorner& c0 = c[top];
+    const PerspectiveCorner& c1 = c[middle];
+    const PerspectiveCorner& c2 = c[bottom];
 
-    const int32_t dy01 = c[1].y - c[0].y;
-    const int32_t dy12 = c[2].y - c[1].y;
-    const int32_t dy02 = c[2].y - c[0].y;
+    const int32_t dy01 = c1.y - c0.y;
+    const int32_t dy12 = c2.y - c1.y;
+    const int32_t dy02 = c2.y - c0.y;
     if (dy02 == 0) return;
 
     struct EdgeSteps {
@@ -153,32 +196,41 @@ void FillTriangleMode5(const TriangleRequest& request, const TextureView& textur
         e.v = b.v - a.v;
         for (int i = 0; i < 3; ++i) e.channel[i] = static_cast<int64_t>(b.channel[i]) - a.channel[i];
         if (rows != 0) {
-            e.x /= rows;
-            e.w /= rows;
-            e.u /= rows;
-            e.v /= rows;
-            for (int i = 0; i < 3; ++i) e.channel[i] /= rows;
+            raster::DividePair(e.x, e.w, rows);
+            raster::DividePair(e.u, e.v, rows);
+            // Differences of 32-bit values: truncating a double division is
+            // exact (see DivideTruncating).
+            double red = static_cast<double>(e.channel[0]), green = static_cast<double>(e.channel[1]);
+            raster::DividePair(red, green, rows);
+            e.channel[0] = static_cast<int64_t>(red);
+            e.channel[1] = static_cast<int64_t>(green);
+            e.channel[2] = raster::DivideTruncating(e.channel[2], rows);
         }
         return e;
     };
-    const EdgeSteps e01 = edge(c[0], c[1], dy01);
-    const EdgeSteps e12 = edge(c[1], c[2], dy12);
-    const EdgeSteps e02 = edge(c[0], c[2], dy02);
+    const EdgeSteps e01 = edge(c0, c1, dy01);
+    const EdgeSteps e12 = edge(c1, c2, dy12);
+    const EdgeSteps e02 = edge(c0, c2, dy02);
 
     double w;
     SpanSteps span;
     if (dy01 != 0) {
         w = e02.x - e01.x;
         if (w == 0.0) return;
-        span.w = (e02.w - e01.w) / w * 8;
-        span.u = (e02.u - e01.u) / w * 8;
+        double dw = e02.w - e01.w, du = e02.u - e01.u;
+        raster::DividePair(dw, du, w);
+        span.w = dw * 8;
+        span.u = du * 8;
         span.v = (e02.v - e01.v) / w * 8;
-        span.red = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(e02.channel[0] - e01.channel[0]) / w));
-        span.green = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(e02.channel[1] - e01.channel[1]) / w));
+        double red = static_cast<double>(e02.channel[0] - e01.channel[0]);
+        double green = static_cast<double>(e02.channel[1] - e01.channel[1]);
+        raster::DividePair(red, green, w);
+        span.red = static_cast<uint32_t>(SaturateToInt32(red));
+        span.green = static_cast<uint32_t>(SaturateToInt32(green));
         span.blue = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(e02.channel[2] - e01.channel[2]) / w));
     } else {
         // Flat top: e01 holds the undivided differences.
-        w = static_cast<double>(c[0].x - c[1].x);
+        w = static_cast<double>(c0.x - c1.x);
         if (w == 0.0) return;
         span.w = (-e01.w) / w * 8;
         span.u = (-e01.u) / w * 8;
@@ -190,53 +242,58 @@ void FillTriangleMode5(const TriangleRequest& request, const TextureView& textur
     const bool middleLeft = w > 0;
 
     // The left side carries W, U, V and the channels: along 0-1 then 1-2
-    // when the middle corner is on the left, along 0-2 otherwise.
+    // when the middle corner is on the left, along 0-2 otherwise. The
+    // channel steps run modulo 2^32 like the channels.
     auto startAt = [](const PerspectiveCorner& corner) {
         return SpanState{corner.w, corner.u, corner.v, static_cast<uint32_t>(corner.channel[0]),
                          static_cast<uint32_t>(corner.channel[1]), static_cast<uint32_t>(corner.channel[2])};
     };
-    SpanState carried = startAt(c[0]);
-    const EdgeSteps* carriedStep = middleLeft ? &e01 : &e02;
-    double left = c[0].x;
-    double right = c[0].x;
+    auto stepOf = [](const EdgeSteps& e) {
+        return SpanState{e.w, e.u, e.v, static_cast<uint32_t>(e.channel[0]), static_cast<uint32_t>(e.channel[1]),
+                         static_cast<uint32_t>(e.channel[2])};
+    };
+    SpanState carried = startAt(c0);
+    SpanState carriedStep = stepOf(middleLeft ? e01 : e02);
+    double left = c0.x;
+    double right = c0.x;
     double leftStep = middleLeft ? e01.x : e02.x;
     double rightStep = middleLeft ? e02.x : e01.x;
 
     const int64_t stride = static_cast<int64_t>(request.width) + request.rowPad;
     // A corner within half a pixel of the bottom edge rounds to row
     // `height`, which does not exist and is not visited.
-    const int32_t last = std::min(c[2].y, request.height - 1);
-    int64_t offset = static_cast<int64_t>(c[0].y) * stride;
-    int32_t y = c[0].y;
-
-    auto row = [&]() {
-        const int64_t first = std::max<int64_t>(RoundToNearest(left), 0);
-        const int64_t end = std::min<int64_t>(RoundToNearest(right), request.width);
+    const int32_t last = std::min(c2.y, request.height - 1);
+    int64_t offset = static_cast<int64_t>(c0.y) * stride;
+    for (int32_t y = c0.y; y <= last; ++y) {
+        if (y == c1.y) {
+            // The middle row: the side on the short edges restarts there.
+            if (middleLeft) {
+                left = c1.x;
+                leftStep = e12.x;
+                carried = startAt(c1);
+                carriedStep = stepOf(e12);
+            } else {
+                right = c1.x;
+                rightStep = e12.x;
+            }
+        }
+        int32_t leftColumn, rightColumn;
+        raster::RoundPair(left, right, leftColumn, rightColumn);
+        const int64_t first = std::max<int64_t>(leftColumn, 0);
+        const int64_t end = std::min<int64_t>(rightColumn, request.width);
         if (first < end) {
             SpanMode5(request.pixels + offset + first, static_cast<int32_t>(end - first), carried, span, texture);
         }
         left += leftStep;
         right += rightStep;
-        carried.w += carriedStep->w;
-        carried.u += carriedStep->u;
-        carried.v += carriedStep->v;
-        carried.red += static_cast<uint32_t>(carriedStep->channel[0]);
-        carried.green += static_cast<uint32_t>(carriedStep->channel[1]);
-        carried.blue += static_cast<uint32_t>(carriedStep->channel[2]);
+        carried.w += carriedStep.w;
+        carried.u += carriedStep.u;
+        carried.v += carriedStep.v;
+        carried.red += carriedStep.red;
+        carried.green += carriedStep.green;
+        carried.blue += carriedStep.blue;
         offset += stride;
-    };
-
-    for (; y < c[1].y && y <= last; ++y) row();
-    if (middleLeft) {
-        left = c[1].x;
-        leftStep = e12.x;
-        carried = startAt(c[1]);
-        carriedStep = &e12;
-    } else {
-        right = c[1].x;
-        rightStep = e12.x;
     }
-    for (; y <= last; ++y) row();
 }
 
 }  // namespace
