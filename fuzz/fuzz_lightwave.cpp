@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The middle of the screen only: filling whole screens of textured
     // faces would leave little time for the reader, and the edges are cut
     // the same way wherever they are.
-    const int32_t width = 120, height = 90;
+    const int32_t width = 80, height = 60;
     fuzz::GuardedTarget target(width, height, rowPad);
     for (Object3D* object : {&objects.nrect, &objects.nball, &objects.nballx, &objects.nbox}) {
         object->width = width;

@@ -91,6 +91,10 @@ ProgramResult RunWithin(const std::vector<std::string>& args, double seconds) {
     if (WIFSIGNALED(status)) ADD_FAILURE() << "ended by signal " << WTERMSIG(status);
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
+    // Under the sanitizers a fault ends the run with status 1 too.
+    for (const char* report : {"Sanitizer", "runtime error:"}) {
+        EXPECT_EQ(result.err.find(report), std::string::npos) << result.err;
+    }
     return result;
 }
 

@@ -81,6 +81,10 @@ Outcome Launch(const std::vector<std::string>& args, const std::vector<std::stri
     if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
     run.err = ReadFile(errPath);
+    // Under the sanitizers a fault ends the run with status 1 too.
+    for (const char* report : {"Sanitizer", "runtime error:"}) {
+        EXPECT_EQ(run.err.find(report), std::string::npos) << run.err;
+    }
     return run;
 }
 

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
 
     Host host;
     const bool made = options.mode == DisplayMode::Headless ? MakeHeadlessHost(options, host, error)
-                                                            : MakeSdlHost(options, host, error);
+                                                            : MakeDisplayHost(options, host, error);
     if (!made) {
         std::fprintf(stderr, "sixscene: %s\n", error.c_str());
         return 1;

@@ -10,7 +10,7 @@
 // backend lives until host.exitProcess, which finishes its output and ends
 // the process.
 bool MakeHeadlessHost(const Options& options, Host& host, std::string& error);
-bool MakeSdlHost(const Options& options, Host& host, std::string& error);
+bool MakeDisplayHost(const Options& options, Host& host, std::string& error);
 
 // Shared by both: run-time libraries. "npmod32.dll" names our plug-in; the
 // options may point at another file.

@@ -6,6 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#define SIXSCENE_PLUGIN_FILE "npmod32.dll"
+#else
+#define SIXSCENE_PLUGIN_FILE "libnpmod32.so"
+#endif
+
 namespace {
 
 bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t& out) {
@@ -66,7 +72,7 @@ const char* UsageText() {
            "Data:\n"
            "  --data DIR         read bitmap/, obj/, snd/ and dat/ from DIR (default: beside\n"
            "                     the executable)\n"
-           "  --plugin PATH      the module-player plug-in (default: libnpmod32.so beside\n"
+           "  --plugin PATH      the module-player plug-in (default: " SIXSCENE_PLUGIN_FILE " beside\n"
            "                     the executable)\n"
            "\n"
            "  --help             show this text\n"

@@ -198,7 +198,7 @@ uint32_t TimeMs(void*) { return SDL_GetTicks(); }
 
 }  // namespace
 
-bool MakeSdlHost(const Options& options, Host& host, std::string& error) {
+bool MakeDisplayHost(const Options& options, Host& host, std::string& error) {
     const char* const advice =
         "). Without a display, try --headless, or --record DIR to write the show to files; "
         "with one, try --window.";

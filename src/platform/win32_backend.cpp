@@ -313,6 +313,6 @@ bool MakeWin32Host(const Options& options, Host& host, std::string& error) {
 
 // The program entry asks for the interactive backend by this name; in the
 // Windows build that is the Win32 and DirectDraw one.
-bool MakeSdlHost(const Options& options, Host& host, std::string& error) {
+bool MakeDisplayHost(const Options& options, Host& host, std::string& error) {
     return MakeWin32Host(options, host, error);
 }
