@@ -168,7 +168,7 @@ HostResult FlipAndCompare(void* self) {
     options.mode = DisplayMode::Window;
     Host host;
     std::string error;
-    if (!MakeSdlHost(options, host, error)) {
+    if (!MakeDisplayHost(options, host, error)) {
         std::fprintf(stderr, "no host: %s\n", error.c_str());
         _exit(2);
     }
