@@ -223,9 +223,9 @@ StrokeFill TubeFill(Rgb top, Rgb bottom, double specular) {
         const double nx = s.nx * t, ny = s.ny * t, nz = h;
         const double lx = -0.45, ly = -0.6, lz = 0.66;
         const double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
-        const double spec = std::pow(diffuse, 14) * specular;
+        const double highlight = std::pow(diffuse, 14) * specular;
         const Rgb base = Mix(top, bottom, Clamp(s.fy, 0, 1));
-        return base * (0.35 + 0.8 * diffuse) + Rgb{255, 255, 255} * spec;
+        return base * (0.35 + 0.8 * diffuse) + Rgb{255, 255, 255} * highlight;
     };
 }
 

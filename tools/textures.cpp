@@ -114,10 +114,10 @@ Bytes MakeMetalPlate() {
             ny /= len;
             nz /= len;
             const double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
-            const double spec = std::pow(std::max(0.0, (nx * lx + ny * ly + nz * (lz + 1)) / hl), 40);
+            const double highlight = std::pow(std::max(0.0, (nx * lx + ny * ly + nz * (lz + 1)) / hl), 40);
             const double a = albedo[y * n + x];
             const double dirt = SmoothStep(0.55, 0.78, Fbm2(x / 38.0, y / 38.0, 4, 503));
-            Rgb col = Rgb{236, 242, 255} * (a * (0.3 + 0.8 * diffuse)) + Rgb{255, 250, 240} * (0.55 * spec);
+            Rgb col = Rgb{236, 242, 255} * (a * (0.3 + 0.8 * diffuse)) + Rgb{255, 250, 240} * (0.55 * highlight);
             col = Mix(col, col * Rgb{0.75, 0.6, 0.45}, 0.45 * dirt);
             c.at(x, y) = col;
         }
