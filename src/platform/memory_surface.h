@@ -8,7 +8,9 @@
 // Fills a surface of `depth` bits per pixel with `colour`, as a colour-fill
 // blit would.
 inline void FillSurface(std::vector<uint8_t>& surface, int32_t depth, uint32_t colour) {
-    if (depth == 32) {
+    if (colour == 0) {
+        std::memset(surface.data(), 0, surface.size());  // every frame's clear
+    } else if (depth == 32) {
         for (size_t i = 0; i + 4 <= surface.size(); i += 4) std::memcpy(&surface[i], &colour, 4);
     } else {
         const uint16_t c = static_cast<uint16_t>(colour);
