@@ -1,12 +1,10 @@
 // The program entry: reads the options, brings up the host and plays.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
 #include "app/show.h"
+#include "app/options.h"
 #include "platform/backends.h"
-#include "platform/options.h"
 
 #ifndef SIXSCENE_VERSION
 #define SIXSCENE_VERSION "dev"
@@ -44,7 +42,7 @@ int main(int argc, char** argv) {
     show.dataDir = options.dataDir.empty() ? ExecutableDir() : options.dataDir;
     const int status = RunShow(show);
     if (status == 0 && options.mode == DisplayMode::Headless) {
-        if (isatty(STDERR_FILENO)) std::fputs("\r\x1b[K", stderr);  // over the progress bar
+        if (StderrIsTerminal()) std::fputs("\r\x1b[K", stderr);  // over the progress bar
         std::fprintf(stderr, "sixscene: the show ended at position %d after %lld frames\n", show.position,
                      static_cast<long long>(show.frames));
     }

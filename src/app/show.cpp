@@ -93,7 +93,7 @@ void RunFrameLoop(Show& show) {
         }
         if (host.noteFrame) {
             HostFrameNote note{show.clock.lastTime, show.clock.frameTicks, show.clock.ticksTotal,
-                               show.position, SceneForPosition(show.position)};
+                               show.position, SceneForPosition(show.position), kEndPosition};
             host.noteFrame(host.self, note);
         }
         if (host.flip(host.self) == kHostErrSurfaceLost) {

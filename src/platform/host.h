@@ -1,7 +1,8 @@
 #pragma once
 // The host layer: the window, the full-screen display, messages, the clock
-// and run-time library loading, as one table of operations. Backends (SDL2,
-// headless) fill it in; nothing above this header knows which one runs.
+// and run-time library loading, as one table of operations. Each backend
+// (sdl/, win32/, headless/) fills it in through host_table.h; nothing above
+// this header knows which one runs.
 #include <cstdint>
 
 // Result codes carry 32 bits so that failures can be shown as they are.
@@ -31,6 +32,7 @@ struct HostFrameNote {
     double ticksTotal = 0;
     int32_t position = 0;
     int32_t scene = 0;
+    int32_t endPosition = 0;  // where the show ends, for progress
 };
 
 struct Host {

@@ -9,7 +9,7 @@
 
 #include "npmod32.h"
 #include "platform/backends.h"
-#include "platform/memory_surface.h"
+#include "platform/host_table.h"
 
 namespace {
 
@@ -19,19 +19,14 @@ struct Sdl {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool fullscreen = true;
-    int32_t depth = 0;
-    int32_t pitch = 0;
-    std::vector<uint8_t> primary, back;
+    MemoryDisplay memory;
     bool lost = false;
     SDL_Event pending{};
     bool hasPending = false;
     SixsceneMusicWindow musicWindow{};
 };
 
-Sdl& S(void* self) { return *static_cast<Sdl*>(self); }
-
-bool CreateWindows(void* self, const char*, const char* title) {
-    Sdl& s = S(self);
+bool CreateWindows(Sdl& s, const char*, const char* title) {
     const int scale = s.options.scale;
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (s.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -45,12 +40,12 @@ bool CreateWindows(void* self, const char*, const char* title) {
     return true;
 }
 
-void* MusicWindow(void* self) { return &S(self).musicWindow; }
+void* MusicWindow(Sdl& s) { return &s.musicWindow; }
 
-void MessageBox(void* self, const char* text, const char* caption, bool owned) {
+void ShowMessageBox(Sdl& s, const char* text, const char* caption, bool owned) {
     PrintMessageBox(text, caption);
     SDL_ShowCursor(SDL_ENABLE);
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, owned ? S(self).window : nullptr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, owned ? s.window : nullptr);
 }
 
 void ToggleFullscreen(Sdl& s) {
@@ -62,8 +57,7 @@ void ToggleFullscreen(Sdl& s) {
     }
 }
 
-bool PeekMessage(void* self, HostMessage* message) {
-    Sdl& s = S(self);
+bool PeekHostMessage(Sdl& s, HostMessage* message) {
     SDL_Event event;
     if (s.hasPending) {
         event = s.pending;
@@ -95,7 +89,7 @@ bool PeekMessage(void* self, HostMessage* message) {
     return true;
 }
 
-void PostMessage(void*, HostMessage message) {
+void PostHostMessage(Sdl&, HostMessage message) {
     // Only the close request is ever posted; it goes through SDL's queue.
     if (message.type == HostMessageType::Close) {
         SDL_Event event{};
@@ -104,13 +98,12 @@ void PostMessage(void*, HostMessage message) {
     }
 }
 
-[[noreturn]] void ExitProcess(void*, int status) {
+[[noreturn]] void ExitHost(Sdl&, int status) {
     SDL_Quit();
     std::exit(status);
 }
 
-HostResult CreateDisplay(void* self) {
-    Sdl& s = S(self);
+HostResult CreateDisplay(Sdl& s) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!s.renderer) s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_SOFTWARE);
@@ -123,17 +116,9 @@ HostResult CreateDisplay(void* self) {
     return kHostOk;
 }
 
-HostResult SetDisplayMode(void* self, int32_t width, int32_t height, int32_t bpp) {
-    Sdl& s = S(self);
-    if (width != 320 || height != 240 || (bpp != 32 && bpp != 16)) return kHostErrUnsupportedMode;
-    if (bpp == 32 && s.options.depth == 16) return kHostErrUnsupportedMode;
-    s.depth = bpp;
-    return kHostOk;
-}
-
 HostResult CreateTexture(Sdl& s) {
     if (s.texture) SDL_DestroyTexture(s.texture);
-    const Uint32 format = s.depth == 32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
+    const Uint32 format = s.memory.depth == 32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
     s.texture = SDL_CreateTexture(s.renderer, format, SDL_TEXTUREACCESS_STREAMING, 320, 240);
     if (!s.texture) {
         std::fprintf(stderr, "sixscene: cannot create the screen texture: %s\n", SDL_GetError());
@@ -142,59 +127,36 @@ HostResult CreateTexture(Sdl& s) {
     return kHostOk;
 }
 
-HostResult CreateSurfaces(void* self) {
-    Sdl& s = S(self);
-    if (s.depth == 0) return kHostErrGeneric;
-    s.pitch = 320 * (s.depth / 8);
-    s.primary.assign(static_cast<size_t>(s.pitch) * 240, 0);
-    s.back.assign(static_cast<size_t>(s.pitch) * 240, 0);
-    return CreateTexture(s);
+HostResult CreateSurfaces(Sdl& s) {
+    const HostResult result = CreateMemorySurfaces(s.memory);
+    return result == kHostOk ? CreateTexture(s) : result;
 }
 
-HostResult Lock(void* self, HostSurface surface, void** pixels, int32_t* pitch) {
-    Sdl& s = S(self);
-    if (s.back.empty()) return kHostErrGeneric;
-    *pixels = surface == HostSurface::Primary ? s.primary.data() : s.back.data();
-    *pitch = s.pitch;
-    return kHostOk;
-}
-
-HostResult Unlock(void*, HostSurface) { return kHostOk; }
-
-HostResult ColourFill(void* self, uint32_t colour) {
-    Sdl& s = S(self);
-    FillSurface(s.back, s.depth, colour);
-    return kHostOk;
-}
-
-HostResult Flip(void* self) {
-    Sdl& s = S(self);
+HostResult Flip(Sdl& s) {
     if (s.lost || !s.texture) return kHostErrSurfaceLost;
-    if (SDL_UpdateTexture(s.texture, nullptr, s.back.data(), s.pitch) != 0) return kHostErrSurfaceLost;
+    if (SDL_UpdateTexture(s.texture, nullptr, s.memory.back.data(), s.memory.pitch) != 0) return kHostErrSurfaceLost;
     SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
     SDL_RenderClear(s.renderer);
     SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
     SDL_RenderPresent(s.renderer);
-    s.primary.swap(s.back);
+    SwapMemorySurfaces(s.memory);
     return kHostOk;
 }
 
-HostResult Restore(void* self) {
-    Sdl& s = S(self);
+HostResult Restore(Sdl& s) {
     s.lost = false;
     return CreateTexture(s);
 }
 
-void ReleaseDisplay(void* self) {
-    Sdl& s = S(self);
+void ReleaseDisplay(Sdl& s) {
     if (s.texture) SDL_DestroyTexture(s.texture);
     if (s.renderer) SDL_DestroyRenderer(s.renderer);
     s.texture = nullptr;
     s.renderer = nullptr;
-    s.back.clear();
+    ReleaseMemorySurfaces(s.memory);
 }
 
-uint32_t TimeMs(void*) { return SDL_GetTicks(); }
+uint32_t TimeMs(Sdl&) { return SDL_GetTicks(); }
 
 }  // namespace
 
@@ -222,26 +184,9 @@ bool MakeDisplayHost(const Options& options, Host& host, std::string& error) {
     Sdl* s = new Sdl;  // lives until the process ends
     s->options = options;
     s->fullscreen = options.mode == DisplayMode::Fullscreen;
+    s->memory.maxDepth = options.depth;
     s->musicWindow = SixsceneMusicWindow{kSixsceneMusicWindowMagic, 0, nullptr, nullptr, s};
 
-    host = Host{};
-    host.self = s;
-    host.createWindows = CreateWindows;
-    host.musicWindow = MusicWindow;
-    host.messageBox = MessageBox;
-    host.peekMessage = PeekMessage;
-    host.postMessage = PostMessage;
-    host.exitProcess = ExitProcess;
-    host.createDisplay = CreateDisplay;
-    host.setDisplayMode = SetDisplayMode;
-    host.createSurfaces = CreateSurfaces;
-    host.lock = Lock;
-    host.unlock = Unlock;
-    host.colourFill = ColourFill;
-    host.flip = Flip;
-    host.restore = Restore;
-    host.releaseDisplay = ReleaseDisplay;
-    host.timeMs = TimeMs;
-    InstallLibraryLoader(host);
+    WireHost(host, *s);
     return true;
 }

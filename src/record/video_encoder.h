@@ -1,32 +1,20 @@
 #pragma once
 // Streams frames and music to the ffmpeg program, which writes a video file.
-#include <sys/types.h>
-
+// The process and its pipes are the system's (encoder_process.h).
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// One pipe into ffmpeg, with what it hasn't taken yet. ffmpeg opens and
-// reads its inputs one after the other, so writes never block: data waits
-// here (a few frames' worth) until ffmpeg takes it.
-struct EncoderStream {
-    std::string fifo;
-    int fd = -1;
-    std::vector<uint8_t> pending;
-    size_t sent = 0;
-};
+struct EncoderProcess;
 
 struct VideoEncoder {
     std::string path;
-    std::string fifoDir;
-    pid_t pid = -1;
-    EncoderStream video;
-    EncoderStream audio;
     int32_t scale = 3;
     uint64_t frames = 0;
     bool failed = false;
     std::string error;
     std::vector<int16_t> pcm;
+    EncoderProcess* process = nullptr;
 };
 
 // True for the file names that --record encodes to video.
@@ -39,3 +27,10 @@ void EncodeFrame(VideoEncoder& encoder, const uint8_t* rgb);
 void EncodeAudio(VideoEncoder& encoder, const float* interleavedStereo, uint32_t frames);
 // Ends the streams and waits for ffmpeg to finish the file.
 bool CloseVideoEncoder(VideoEncoder& encoder);
+
+// For the process layer: ffmpeg's command line, reading raw RGB frames from
+// `videoInput` and 16-bit stereo from `audioInput`.
+std::vector<std::string> FfmpegArguments(const VideoEncoder& encoder, const std::string& ffmpeg,
+                                         const std::string& videoInput, const std::string& audioInput);
+// Records the first failure; the encoder takes no more data.
+void FailEncoder(VideoEncoder& encoder, const std::string& why);

@@ -1,7 +1,5 @@
-#include "platform/video_encoder.h"
-
-#include "platform/memory_surface.h"
-
+// The ffmpeg process on POSIX systems: spawned in its own process group,
+// fed through two FIFOs without ever blocking.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,19 +9,33 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "record/encoder_process.h"
 
 extern char** environ;
 
-namespace {
+// One pipe into ffmpeg, with what it hasn't taken yet. ffmpeg opens and
+// reads its inputs one after the other, so writes never block: data waits
+// here (a few frames' worth) until ffmpeg takes it.
+struct EncoderStream {
+    std::string fifo;
+    int fd = -1;
+    std::vector<uint8_t> pending;
+    size_t sent = 0;
+};
 
-bool EndsWith(const std::string& s, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
-}
+struct EncoderProcess {
+    std::string fifoDir;
+    pid_t pid = -1;
+    EncoderStream video;
+    EncoderStream audio;
+};
+
+namespace {
 
 std::string FindProgram(const char* name) {
     const char* path = std::getenv("PATH");
@@ -37,11 +49,6 @@ std::string FindProgram(const char* name) {
         start = colon + 1;
     }
     return "";
-}
-
-void Fail(VideoEncoder& encoder, const std::string& why) {
-    if (!encoder.failed) encoder.error = why;
-    encoder.failed = true;
 }
 
 // Opens a stream's FIFO once ffmpeg has opened it for reading.
@@ -62,7 +69,8 @@ constexpr int kClosed = -2;
 // stream ends as soon as it is drained, so that ffmpeg sees its end while
 // still reading the other.
 void Pump(VideoEncoder& encoder, size_t limit, bool closing = false) {
-    EncoderStream* streams[2] = {&encoder.video, &encoder.audio};
+    EncoderProcess& process = *encoder.process;
+    EncoderStream* streams[2] = {&process.video, &process.audio};
     for (;;) {
         for (EncoderStream* stream : streams) {
             if (stream->fd == kClosed) continue;
@@ -76,7 +84,7 @@ void Pump(VideoEncoder& encoder, size_t limit, bool closing = false) {
                 } else if (n < 0 && errno == EAGAIN) {
                     break;
                 } else {
-                    Fail(encoder, "ffmpeg stopped taking data (see its message above)");
+                    FailEncoder(encoder, "ffmpeg stopped taking data (see its message above)");
                     return;
                 }
             }
@@ -92,12 +100,12 @@ void Pump(VideoEncoder& encoder, size_t limit, bool closing = false) {
                 stream->sent = 0;
             }
         }
-        const bool open = encoder.video.fd != kClosed || encoder.audio.fd != kClosed;
-        if (Pending(encoder.video) + Pending(encoder.audio) <= limit && !(closing && open)) return;
+        const bool open = process.video.fd != kClosed || process.audio.fd != kClosed;
+        if (Pending(process.video) + Pending(process.audio) <= limit && !(closing && open)) return;
         int status;
-        if (waitpid(encoder.pid, &status, WNOHANG) == encoder.pid) {
-            encoder.pid = -1;
-            Fail(encoder, "ffmpeg ended before the recording did (see its message above)");
+        if (waitpid(process.pid, &status, WNOHANG) == process.pid) {
+            process.pid = -1;
+            FailEncoder(encoder, "ffmpeg ended before the recording did (see its message above)");
             return;
         }
         pollfd fds[2];
@@ -110,17 +118,9 @@ void Pump(VideoEncoder& encoder, size_t limit, bool closing = false) {
     }
 }
 
-void Queue(VideoEncoder& encoder, EncoderStream& stream, const void* data, size_t size) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    stream.pending.insert(stream.pending.end(), bytes, bytes + size);
-    Pump(encoder, 16u << 20);
-}
-
 }  // namespace
 
-bool IsVideoPath(const std::string& path) { return EndsWith(path, ".mp4") || EndsWith(path, ".mkv"); }
-
-bool OpenVideoEncoder(VideoEncoder& encoder, const std::string& path, int32_t scale, std::string& error) {
+bool StartEncoderProcess(VideoEncoder& encoder, std::string& error) {
     const std::string ffmpeg = FindProgram("ffmpeg");
     if (ffmpeg.empty()) {
         error = "recording a video needs the ffmpeg program: install the Debian package ffmpeg "
@@ -128,40 +128,27 @@ bool OpenVideoEncoder(VideoEncoder& encoder, const std::string& path, int32_t sc
         return false;
     }
     // Fail early, with the reason, if the file can't be written at all.
-    const int probe = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int probe = open(encoder.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (probe < 0) {
-        error = path + ": " + std::strerror(errno);
+        error = encoder.path + ": " + std::strerror(errno);
         return false;
     }
     close(probe);
 
+    EncoderProcess* process = new EncoderProcess;
+    encoder.process = process;
     char dir[] = "/tmp/sixscene-record-XXXXXX";
     if (!mkdtemp(dir)) {
         error = std::string("cannot make a temporary folder: ") + std::strerror(errno);
         return false;
     }
-    encoder.fifoDir = dir;
-    const std::string video = encoder.fifoDir + "/video", audio = encoder.fifoDir + "/audio";
+    process->fifoDir = dir;
+    const std::string video = process->fifoDir + "/video", audio = process->fifoDir + "/audio";
     if (mkfifo(video.c_str(), 0600) != 0 || mkfifo(audio.c_str(), 0600) != 0) {
         error = std::string("cannot make the pipes to ffmpeg: ") + std::strerror(errno);
         return false;
     }
-    encoder.path = path;
-    encoder.scale = scale;
-    const bool mkv = EndsWith(path, ".mkv");
-    const std::string size = std::to_string(320 * scale) + ":" + std::to_string(240 * scale);
-    std::vector<std::string> args = {ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", "320x240",
-                                     "-framerate", "60", "-i", video,
-                                     "-f", "s16le", "-ar", "48000", "-ac", "2", "-i", audio,
-                                     "-vf", "scale=" + size + ":flags=neighbor"};
-    if (mkv) {
-        args.insert(args.end(), {"-c:v", "ffv1", "-pix_fmt", "bgr0", "-c:a", "flac"});
-    } else {
-        args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "16", "-pix_fmt",
-                                 "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"});
-    }
-    args.push_back(path);
+    std::vector<std::string> args = FfmpegArguments(encoder, ffmpeg, video, audio);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -170,53 +157,50 @@ bool OpenVideoEncoder(VideoEncoder& encoder, const std::string& path, int32_t sc
     posix_spawnattr_init(&attr);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    const int spawned = posix_spawn(&encoder.pid, ffmpeg.c_str(), nullptr, &attr, argv.data(), environ);
+    const int spawned = posix_spawn(&process->pid, ffmpeg.c_str(), nullptr, &attr, argv.data(), environ);
     posix_spawnattr_destroy(&attr);
     if (spawned != 0) {
         error = "cannot start ffmpeg: " + std::string(std::strerror(spawned));
         return false;
     }
     signal(SIGPIPE, SIG_IGN);
-    encoder.video.fifo = video;
-    encoder.audio.fifo = audio;
+    process->video.fifo = video;
+    process->audio.fifo = audio;
     return true;
 }
 
-void EncodeFrame(VideoEncoder& encoder, const uint8_t* rgb) {
-    if (encoder.failed) return;
-    Queue(encoder, encoder.video, rgb, 320 * 240 * 3);
-    ++encoder.frames;
+void SendToEncoder(VideoEncoder& encoder, EncoderInput input, const void* data, size_t size) {
+    EncoderStream& stream = input == EncoderInput::Video ? encoder.process->video : encoder.process->audio;
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    stream.pending.insert(stream.pending.end(), bytes, bytes + size);
+    Pump(encoder, 16u << 20);
 }
 
-void EncodeAudio(VideoEncoder& encoder, const float* samples, uint32_t frames) {
-    if (encoder.failed) return;
-    ToPcm16(samples, static_cast<size_t>(frames) * 2, encoder.pcm);
-    Queue(encoder, encoder.audio, encoder.pcm.data(), encoder.pcm.size() * sizeof(int16_t));
-}
-
-bool CloseVideoEncoder(VideoEncoder& encoder) {
+void FinishEncoderProcess(VideoEncoder& encoder) {
+    EncoderProcess* process = encoder.process;
+    if (!process) return;
     // ffmpeg waits for each input to be opened, even an empty one; each
     // then ends when drained.
-    if (encoder.pid > 0 && !encoder.failed) Pump(encoder, 0, true);
-    for (EncoderStream* stream : {&encoder.video, &encoder.audio}) {
+    if (process->pid > 0 && !encoder.failed) Pump(encoder, 0, true);
+    for (EncoderStream* stream : {&process->video, &process->audio}) {
         if (stream->fd >= 0) close(stream->fd);
         stream->fd = -1;
     }
-    if (encoder.pid > 0) {
+    if (process->pid > 0) {
         int status = 0;
-        while (waitpid(encoder.pid, &status, 0) < 0 && errno == EINTR) {
+        while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
         }
-        encoder.pid = -1;
+        process->pid = -1;
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            if (!encoder.failed) encoder.error = "ffmpeg failed to write " + encoder.path;
-            encoder.failed = true;
+            FailEncoder(encoder, "ffmpeg failed to write " + encoder.path);
         }
     }
-    if (!encoder.fifoDir.empty()) {
-        unlink((encoder.fifoDir + "/video").c_str());
-        unlink((encoder.fifoDir + "/audio").c_str());
-        rmdir(encoder.fifoDir.c_str());
-        encoder.fifoDir.clear();
+    if (!process->fifoDir.empty()) {
+        unlink((process->fifoDir + "/video").c_str());
+        unlink((process->fifoDir + "/audio").c_str());
+        rmdir(process->fifoDir.c_str());
+        process->fifoDir.clear();
     }
-    return !encoder.failed;
+    delete process;
+    encoder.process = nullptr;
 }

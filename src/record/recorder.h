@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "platform/host.h"
+#include "platform/host.h"  // HostFrameNote
 
 struct Recorder {
     std::string dir;

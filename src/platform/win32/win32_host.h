@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/host.h"
-#include "platform/options.h"
+#include "app/options.h"
 
 // Fills `host` and returns true, or false with `error` set. One per process;
 // it lives until host.exitProcess.

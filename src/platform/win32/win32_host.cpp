@@ -11,7 +11,8 @@
 
 #include "npmod32.h"
 #include "platform/backends.h"
-#include "platform/win32_backend.h"
+#include "platform/host_table.h"
+#include "platform/win32/win32_host.h"
 
 namespace {
 
@@ -32,8 +33,6 @@ struct Win32 {
 // The window procedure has no way to carry a pointer of ours but the window
 // itself; there is one backend per process.
 Win32* gWin32 = nullptr;
-
-Win32& W(void* self) { return *static_cast<Win32*>(self); }
 
 // Failures of the display calls also go to stderr, for runs under a console.
 void Report(const char* call, HRESULT result) {
@@ -75,8 +74,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool CreateWindows(void* self, const char* className, const char* title) {
-    Win32& w = W(self);
+bool CreateWindows(Win32& w, const char* className, const char* title) {
     WNDCLASSA windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WindowProc;
@@ -103,17 +101,16 @@ bool CreateWindows(void* self, const char* className, const char* title) {
     return true;
 }
 
-void* MusicWindow(void* self) { return W(self).musicWindow; }
+void* MusicWindow(Win32& w) { return w.musicWindow; }
 
-void ShowMessageBox(void* self, const char* text, const char* caption, bool owned) {
+void ShowMessageBox(Win32& w, const char* text, const char* caption, bool owned) {
     PrintMessageBox(text, caption);
-    MessageBoxA(owned ? W(self).mainWindow : nullptr, text, caption, MB_OK);
+    MessageBoxA(owned ? w.mainWindow : nullptr, text, caption, MB_OK);
 }
 
 // One system message per call at most; what the window procedure made of it
 // (or of messages sent to the window in between) goes to the show first.
-bool PeekHostMessage(void* self, HostMessage* message) {
-    Win32& w = W(self);
+bool PeekHostMessage(Win32& w, HostMessage* message) {
     if (w.messages.empty()) {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -129,8 +126,7 @@ bool PeekHostMessage(void* self, HostMessage* message) {
     return true;
 }
 
-void PostHostMessage(void* self, HostMessage message) {
-    Win32& w = W(self);
+void PostHostMessage(Win32& w, HostMessage message) {
     switch (message.type) {
         case HostMessageType::Close:
             PostMessageA(w.mainWindow, WM_CLOSE, 0, 0);
@@ -146,22 +142,20 @@ void PostHostMessage(void* self, HostMessage message) {
     }
 }
 
-[[noreturn]] void ExitProcessWith(void*, int status) {
+[[noreturn]] void ExitHost(Win32&, int status) {
     PostQuitMessage(0);
     std::fflush(nullptr);
     ExitProcess(static_cast<UINT>(status));
 }
 
-HostResult CreateDisplay(void* self) {
-    Win32& w = W(self);
+HostResult CreateDisplay(Win32& w) {
     HostResult result = Checked("DirectDrawCreate", DirectDrawCreate(nullptr, &w.directDraw, nullptr));
     if (result != kHostOk) return result;
     return Checked("SetCooperativeLevel",
                    w.directDraw->SetCooperativeLevel(w.mainWindow, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT));
 }
 
-HostResult SetDisplayMode(void* self, int32_t width, int32_t height, int32_t bpp) {
-    Win32& w = W(self);
+HostResult SetDisplayMode(Win32& w, int32_t width, int32_t height, int32_t bpp) {
     if (!w.directDraw) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     // --depth 16: behave as a display that refuses 32 bits per pixel.
     if (bpp == 32 && w.options.depth == 16) return static_cast<HostResult>(DDERR_UNSUPPORTEDMODE);
@@ -180,8 +174,7 @@ HostResult SetDisplayMode(void* self, int32_t width, int32_t height, int32_t bpp
     return Checked(call, result);
 }
 
-HostResult CreateSurfaces(void* self) {
-    Win32& w = W(self);
+HostResult CreateSurfaces(Win32& w) {
     if (!w.directDraw) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     DDSURFACEDESC description{};
     description.dwSize = sizeof description;  // 108 bytes in a 32-bit build
@@ -206,8 +199,8 @@ IDirectDrawSurface* SurfaceOf(Win32& w, HostSurface surface) {
     return surface == HostSurface::Primary ? w.primary : w.drawSurface;
 }
 
-HostResult Lock(void* self, HostSurface surface, void** pixels, int32_t* pitch) {
-    IDirectDrawSurface* s = SurfaceOf(W(self), surface);
+HostResult LockSurface(Win32& w, HostSurface surface, void** pixels, int32_t* pitch) {
+    IDirectDrawSurface* s = SurfaceOf(w, surface);
     if (!s) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     DDSURFACEDESC description{};
     description.dwSize = sizeof description;
@@ -218,14 +211,13 @@ HostResult Lock(void* self, HostSurface surface, void** pixels, int32_t* pitch) 
     return kHostOk;
 }
 
-HostResult Unlock(void* self, HostSurface surface) {
-    IDirectDrawSurface* s = SurfaceOf(W(self), surface);
+HostResult UnlockSurface(Win32& w, HostSurface surface) {
+    IDirectDrawSurface* s = SurfaceOf(w, surface);
     if (!s) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     return static_cast<HostResult>(s->Unlock(nullptr));
 }
 
-HostResult ColourFill(void* self, uint32_t colour) {
-    Win32& w = W(self);
+HostResult ColourFill(Win32& w, uint32_t colour) {
     if (!w.drawSurface) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     DDBLTFX effects{};
     effects.dwSize = sizeof effects;  // 100 bytes in a 32-bit build
@@ -234,20 +226,17 @@ HostResult ColourFill(void* self, uint32_t colour) {
         w.drawSurface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &effects));
 }
 
-HostResult Flip(void* self) {
-    Win32& w = W(self);
+HostResult Flip(Win32& w) {
     if (!w.primary) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     return static_cast<HostResult>(w.primary->Flip(nullptr, DDFLIP_WAIT));
 }
 
-HostResult Restore(void* self) {
-    Win32& w = W(self);
+HostResult Restore(Win32& w) {
     if (!w.primary) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
     return static_cast<HostResult>(w.primary->Restore());
 }
 
-void ReleaseDisplay(void* self) {
-    Win32& w = W(self);
+void ReleaseDisplay(Win32& w) {
     if (!w.directDraw) return;
     // The back buffer goes with the primary it is attached to.
     if (w.primary) {
@@ -259,7 +248,7 @@ void ReleaseDisplay(void* self) {
     w.directDraw = nullptr;
 }
 
-uint32_t TimeMs(void*) { return timeGetTime(); }
+uint32_t TimeMs(Win32&) { return timeGetTime(); }
 
 // Started from a console, a GUI program has no standard streams: write to
 // that console instead. Under Wine, or redirected, the streams are there.
@@ -289,25 +278,7 @@ bool MakeWin32Host(const Options& options, Host& host, std::string& error) {
     if (startup.dwFlags & STARTF_USESHOWWINDOW) w->showCommand = startup.wShowWindow;
     gWin32 = w;
 
-    host = Host{};
-    host.self = w;
-    host.createWindows = CreateWindows;
-    host.musicWindow = MusicWindow;
-    host.messageBox = ShowMessageBox;
-    host.peekMessage = PeekHostMessage;
-    host.postMessage = PostHostMessage;
-    host.exitProcess = ExitProcessWith;
-    host.createDisplay = CreateDisplay;
-    host.setDisplayMode = SetDisplayMode;
-    host.createSurfaces = CreateSurfaces;
-    host.lock = Lock;
-    host.unlock = Unlock;
-    host.colourFill = ColourFill;
-    host.flip = Flip;
-    host.restore = Restore;
-    host.releaseDisplay = ReleaseDisplay;
-    host.timeMs = TimeMs;
-    InstallLibraryLoader(host);
+    WireHost(host, *w);
     return true;
 }
 

@@ -32,5 +32,3 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 // Parses "1,5,10-20" into frame numbers.
 bool ParseFrameList(const std::string& text, std::set<int64_t>& frames);
 const char* UsageText();
-// The folder that holds the running executable.
-std::string ExecutableDir();

@@ -1,14 +1,15 @@
-#include "platform/recorder.h"
-
-#include "platform/memory_surface.h"
+#include "record/recorder.h"
 
 #include <png.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
+
+#include "record/pcm.h"
 
 namespace {
 
@@ -116,8 +117,10 @@ bool OpenRecorder(Recorder& recorder, const std::string& dir, const std::set<int
                   std::string& error) {
     recorder.dir = dir;
     recorder.at = at;
-    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
-        error = dir + ": cannot create the folder: " + std::strerror(errno);
+    // Like mkdir: a name that exists already is taken as it is.
+    std::error_code failure;
+    if (!std::filesystem::create_directory(dir, failure) && failure && !std::filesystem::exists(dir)) {
+        error = dir + ": cannot create the folder: " + failure.message();
         return false;
     }
     recorder.csv = std::fopen((dir + "/frames.csv").c_str(), "w");

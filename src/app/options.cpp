@@ -1,7 +1,6 @@
-#include "platform/options.h"
+#include "app/options.h"
 
-#include <unistd.h>
-
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -179,14 +178,4 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         options.mode = DisplayMode::Headless;
     }
     return true;
-}
-
-std::string ExecutableDir() {
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    path[n] = 0;
-    std::string dir(path);
-    const size_t slash = dir.rfind('/');
-    return slash == std::string::npos ? "." : dir.substr(0, slash == 0 ? 1 : slash);
 }

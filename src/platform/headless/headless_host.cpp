@@ -1,0 +1,153 @@
+// The headless backend: memory surfaces, a virtual clock that makes every
+// run identical, fault injection for tests, and the run's recording.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <vector>
+
+#include "npmod32.h"
+#include "platform/backends.h"
+#include "platform/headless/progress.h"
+#include "platform/host_table.h"
+#include "record/recording.h"
+
+namespace {
+
+struct Headless {
+    Options options;
+    MemoryDisplay memory;
+    bool lost = false;
+    bool retrying = false;  // the flip after a restore is the same frame
+    int64_t frame = 0;      // frames presented so far
+    std::deque<HostMessage> messages;
+    SixsceneMusicWindow musicWindow{};
+    Recording recording;
+    int64_t lastFrame = -1;  // with --at: the run ends after this frame
+    Progress progress;
+    HostFrameNote lastNote;
+};
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) { gInterrupted = 1; }
+
+uint32_t TimeMs(Headless& h) {
+    // Frame n is at n * 1000 / 60 ms, whatever the machine's speed.
+    return static_cast<uint32_t>(h.frame * 1000 / 60);
+}
+
+bool CreateWindows(Headless&, const char*, const char*) { return true; }
+
+void* MusicWindow(Headless& h) { return &h.musicWindow; }
+
+void ShowMessageBox(Headless&, const char* text, const char* caption, bool) { PrintMessageBox(text, caption); }
+
+bool PeekHostMessage(Headless& h, HostMessage* message) {
+    if (h.messages.empty()) return false;
+    *message = h.messages.front();
+    h.messages.pop_front();
+    return true;
+}
+
+void PostHostMessage(Headless& h, HostMessage message) { h.messages.push_back(message); }
+
+[[noreturn]] void ExitHost(Headless& h, int status) {
+    ClearProgress(h.progress);
+    if (!CloseRecording(h.recording) && status == 0) status = 1;
+    // After a failed start-up the error is the last word, not "0 frames".
+    if (h.frame > 0 || status == 0) ReportFrameRate(h.progress, h.frame);
+    std::fflush(stdout);
+    std::exit(status);
+}
+
+HostResult CreateDisplay(Headless& h) {
+    return h.options.failDisplayStep == "create" ? kHostErrNoDisplay : kHostOk;
+}
+
+HostResult SetDisplayMode(Headless& h, int32_t width, int32_t height, int32_t bpp) {
+    if (h.options.failDisplayStep == "mode") return kHostErrUnsupportedMode;
+    return SetMemoryDisplayMode(h.memory, width, height, bpp);
+}
+
+HostResult CreateSurfaces(Headless& h) {
+    if (h.options.failDisplayStep == "surfaces") return kHostErrGeneric;
+    return CreateMemorySurfaces(h.memory);
+}
+
+HostResult LockSurface(Headless& h, HostSurface surface, void** pixels, int32_t* pitch) {
+    if (!h.memory.back.empty() && surface == HostSurface::BackBuffer && h.options.failLock.count(h.frame)) {
+        return kHostErrSurfaceBusy;
+    }
+    return LockMemorySurface(h.memory, surface, pixels, pitch);
+}
+
+HostResult Flip(Headless& h) {
+    if (h.memory.back.empty()) return kHostErrGeneric;
+    if (!h.retrying && h.options.loseSurface.count(h.frame)) {
+        h.lost = true;
+        return kHostErrSurfaceLost;
+    }
+    if (h.lost) return kHostErrSurfaceLost;
+    h.retrying = false;
+    SwapMemorySurfaces(h.memory);
+    ++h.frame;
+    if (h.options.escapeAfter >= 0 && h.frame == h.options.escapeAfter) {
+        h.messages.push_back({HostMessageType::KeyDown, kKeyEscape});
+    }
+    if (h.lastFrame >= 0 && h.frame > h.lastFrame) ExitHost(h, 0);
+    // A recording that can no longer be written (a full disk, ffmpeg gone)
+    // ends the run now rather than after minutes of frames that go nowhere.
+    if (RecordingFailed(h.recording)) ExitHost(h, 1);
+    if (gInterrupted) {
+        ClearProgress(h.progress);
+        std::fprintf(stderr, "sixscene: interrupted at frame %lld (position %d, scene %d)\n",
+                     static_cast<long long>(h.frame), h.lastNote.position, h.lastNote.scene);
+        ExitHost(h, 130);
+    }
+    UpdateProgress(h.progress, h.frame, h.lastNote);
+    return kHostOk;
+}
+
+HostResult Restore(Headless& h) {
+    h.lost = false;
+    h.retrying = true;
+    return kHostOk;
+}
+
+void ReleaseDisplay(Headless& h) { ReleaseMemorySurfaces(h.memory); }
+
+void NoteFrame(Headless& h, const HostFrameNote& note) {
+    h.lastNote = note;
+    RecordFrame(h.recording, h.frame, note, h.memory.back.data(), h.memory.pitch, h.memory.depth);
+}
+
+void AudioSink(void* self, const float* samples, uint32_t frames) {
+    RecordAudio(static_cast<Headless*>(self)->recording, samples, frames);
+}
+
+}  // namespace
+
+bool MakeHeadlessHost(const Options& options, Host& host, std::string& error) {
+    Headless* h = new Headless;  // lives until the process ends
+    h->options = options;
+    if (!OpenRecording(h->recording, options.record, options.at, options.videoScale, error)) {
+        delete h;
+        return false;
+    }
+    // Held here as well as by the host table, which callers may drop: the
+    // backend stays reachable, and a leak checker sees that it is in use.
+    static std::vector<Headless*>* const live = new std::vector<Headless*>;
+    live->push_back(h);
+    h->memory.maxDepth = options.depth;
+    h->memory.minPitch = options.pitch;
+    StartProgress(h->progress);
+    // Ctrl+C finishes what is being written instead of leaving it broken.
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    if (!options.at.empty()) h->lastFrame = *options.at.rbegin();
+    h->musicWindow = SixsceneMusicWindow{
+        kSixsceneMusicWindowMagic, 1, [](void* self) { return TimeMs(*static_cast<Headless*>(self)); }, AudioSink, h};
+    WireHost(host, *h);
+    return true;
+}
