@@ -34,7 +34,13 @@ mkdir -p "$work"
 cd "$work"
 
 echo "windows-deps: fetching the sources of $openmpt and $png from Debian"
-if ! apt-get source -qq $openmpt $png >source.log 2>&1; then
+# The newest source first; a mirror may lack a security update's source, and
+# then the release's own version is taken.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+fetch() {
+    apt-get source -qq "$1" >>source.log 2>&1 || apt-get source -qq "$1/$codename" >>source.log 2>&1
+}
+if ! fetch $openmpt || ! fetch $png; then
     cat source.log >&2
     echo "windows-deps: 'apt-get source' failed; it needs a deb-src entry for Debian (cmake/windows-packages.sh adds one)" >&2
     exit 1

@@ -22,6 +22,9 @@ AudioDevice* OpenAudioDevice(int bufferFrames, AudioRender render, void* user, A
 void StartAudioDevice(AudioDevice* device);
 // Waits for a running callback, then closes the device. Null is fine.
 void CloseAudioDevice(AudioDevice* device);
+// True once the device has gone away (unplugged, the sound server gone):
+// its callback runs no more.
+bool AudioDeviceLost(AudioDevice* device);
 
 // True when `window` is a window of the system's own (a Windows HWND) rather
 // than a SixsceneMusicWindow.

@@ -67,4 +67,10 @@ void CloseAudioDevice(AudioDevice* device) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+bool AudioDeviceLost(AudioDevice* device) {
+    // SDL stops a removed device and posts SDL_AUDIODEVICEREMOVED to the
+    // program's queue; the status says the same here.
+    return device && SDL_GetAudioDeviceStatus(device->id) == SDL_AUDIO_STOPPED;
+}
+
 bool IsSystemWindow(const void*) { return false; }

@@ -29,6 +29,7 @@ struct AudioDevice {
     std::array<WAVEHDR, kBuffers> headers{};
     std::thread thread;
     std::atomic<bool> stop{false};
+    std::atomic<bool> lost{false};  // a write failed: the device is gone
 };
 
 namespace {
@@ -50,7 +51,7 @@ void Fill(AudioDevice& device, int index) {
     }
     WAVEHDR& header = device.headers[index];
     header.dwFlags &= ~WHDR_DONE;
-    waveOutWrite(device.wave, &header, sizeof header);
+    if (waveOutWrite(device.wave, &header, sizeof header) != MMSYSERR_NOERROR) device.lost.store(true);
 }
 
 // Buffers come back in the order they were queued; each is refilled and
@@ -58,7 +59,7 @@ void Fill(AudioDevice& device, int index) {
 void Run(AudioDevice* device) {
     for (int i = 0; i < kBuffers; ++i) Fill(*device, i);
     int next = 0;
-    while (!device->stop.load()) {
+    while (!device->stop.load() && !device->lost.load()) {
         WaitForSingleObject(device->event, 100);
         while (!device->stop.load() && (device->headers[next].dwFlags & WHDR_DONE)) {
             Fill(*device, next);
@@ -131,6 +132,8 @@ void CloseAudioDevice(AudioDevice* device) {
     CloseHandle(device->event);
     delete device;
 }
+
+bool AudioDeviceLost(AudioDevice* device) { return device && device->lost.load(); }
 
 bool IsSystemWindow(const void* window) {
     return window && IsWindow(static_cast<HWND>(const_cast<void*>(window)));

@@ -25,6 +25,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -71,6 +72,9 @@ struct Player {
     uint32_t originMs = 0;               // host clock at the last (re)start of the clock
     SteadyClock::time_point originTime;  // steady clock at the same moment
     int64_t originFrames = 0;            // playback frames at that moment
+    // Tests: the device "goes away" this long after play starts (0: never).
+    int64_t loseDeviceAfterMs = 0;
+    SteadyClock::time_point playStarted;
 
     // Guarded by moduleLock.
     std::mutex moduleLock;
@@ -95,8 +99,12 @@ struct Player {
     size_t eventCount = 0;
     int32_t baseRows = 0;      // the count before the oldest kept event
     int32_t lastReported = 0;  // the position never steps back between rewinds
+    int64_t moduleFramesHanded = 0;  // module frames rendered by the device's last callback
+    int64_t moduleFramesBase = 0;    // the module's frame at the last load or seek
+    int64_t lastReportedFrames = 0;  // heard time never steps back between rewinds
 
     std::atomic<int> vuPercent{0};
+    std::atomic<uint32_t> volumePercent{100};
 };
 
 std::string Lowered(std::string value) {
@@ -266,6 +274,7 @@ void ResetPublished(Player& player, int32_t rows) {
     player.eventCount = 0;
     player.baseRows = rows;
     player.lastReported = rows;
+    player.moduleFramesBase = player.moduleFramesHanded = player.lastReportedFrames = player.deliveredFrames;
 }
 
 void AudioCallback(void* user, float* out, int frames) {
@@ -289,6 +298,11 @@ void AudioCallback(void* user, float* out, int frames) {
         }
     }
     std::fill(out + done * 2, out + frames * 2, 0.0f);
+    const uint32_t volume = player.volumePercent.load(std::memory_order_relaxed);
+    if (volume != 100) {
+        const float gain = static_cast<float>(volume) / 100.0f;
+        for (int i = 0; i < done * 2; ++i) out[i] *= gain;
+    }
 
     // Still under moduleLock, so a seek cannot slip in between rendering and
     // publishing.
@@ -299,18 +313,34 @@ void AudioCallback(void* user, float* out, int frames) {
         PushEvent(player, event);
     }
     player.deviceFrames += frames;
+    player.moduleFramesHanded = player.deliveredFrames;
     player.lastCallback = SteadyClock::now();
     player.heardAnything = true;
 }
 
 // The row count at the frame being heard now: frames handed to the device
 // minus its latency, moved on by the time since the last callback.
+// The device frame being heard now (publishLock held).
+int64_t HeardDeviceFrame(const Player& player) {
+    const double elapsed = std::chrono::duration<double>(SteadyClock::now() - player.lastCallback).count();
+    const int64_t advance = std::min(static_cast<int64_t>(elapsed * kSixsceneSampleRate), player.deviceLatency);
+    return player.deviceFrames - player.deviceLatency + advance;
+}
+
+// The module's frame being heard now.
+int64_t HeardModuleFrame(Player& player) {
+    std::lock_guard<std::mutex> publishGuard(player.publishLock);
+    if (!player.heardAnything) return player.lastReportedFrames;
+    const int64_t unheard = player.deviceFrames - HeardDeviceFrame(player);
+    const int64_t heard = std::max(player.moduleFramesHanded - unheard, player.moduleFramesBase);
+    player.lastReportedFrames = std::max(player.lastReportedFrames, heard);
+    return player.lastReportedFrames;
+}
+
 int32_t HeardPosition(Player& player) {
     std::lock_guard<std::mutex> publishGuard(player.publishLock);
     if (!player.heardAnything) return player.lastReported;
-    const double elapsed = std::chrono::duration<double>(SteadyClock::now() - player.lastCallback).count();
-    const int64_t advance = std::min(static_cast<int64_t>(elapsed * kSixsceneSampleRate), player.deviceLatency);
-    const int64_t heard = player.deviceFrames - player.deviceLatency + advance;
+    const int64_t heard = HeardDeviceFrame(player);
     int32_t rows = player.baseRows;
     for (size_t i = player.eventCount; i-- > 0;) {
         const RowEvent& event = player.events[(player.eventStart + i) % kRowEventCapacity];
@@ -368,6 +398,20 @@ void ConfigureOutput(Player& player) {
     }
 }
 
+// A device that went away mid-show leaves the silent clock to carry on
+// from the position reached, so that the show neither freezes nor jumps.
+void CheckDevice(Player& player) {
+    if (player.output != Output::RealTime || !player.device) return;
+    const bool hook = player.loseDeviceAfterMs > 0 && player.playing &&
+                      SteadyClock::now() - player.playStarted >= std::chrono::milliseconds(player.loseDeviceAfterMs);
+    if (!hook && !AudioDeviceLost(player.device)) return;
+    std::fprintf(stderr, "npmod32: the audio device went away; playing on silently\n");
+    CloseDevice(player);
+    std::lock_guard<std::mutex> moduleGuard(player.moduleLock);
+    player.output = Output::SilentClock;
+    RestartClock(player, player.deliveredFrames);
+}
+
 Player* AsPlayer(void* instance) { return static_cast<Player*>(instance); }
 
 }  // namespace
@@ -378,6 +422,7 @@ NPMOD32_EXPORT void* ModPlug_CreateEx(const char* parameters) {
     // room for them now means no allocation while the show plays.
     player->pending.reserve(2 * (kChunkFrames + 1));
     ParseParameters(*player, parameters);
+    if (const char* lose = std::getenv("NPMOD32_TEST_LOSE_DEVICE_MS")) player->loseDeviceAfterMs = std::atoll(lose);
     return player;
 }
 
@@ -495,6 +540,7 @@ NPMOD32_EXPORT int ModPlug_Play(void* instance) {
     if (!player->playing) {
         RestartClock(*player, player->deliveredFrames);
         player->playing = true;
+        if (player->playStarted == SteadyClock::time_point{}) player->playStarted = SteadyClock::now();
     }
     return 1;
 }
@@ -514,6 +560,7 @@ NPMOD32_EXPORT int32_t ModPlug_GetCurrentPosition(void* instance) {
     Player* player = AsPlayer(instance);
     if (!player) return 0;
     std::lock_guard<std::mutex> apiGuard(player->api);
+    CheckDevice(*player);
     {
         std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
         if (!player->module) return 0;
@@ -523,6 +570,46 @@ NPMOD32_EXPORT int32_t ModPlug_GetCurrentPosition(void* instance) {
         }
     }
     return HeardPosition(*player);
+}
+
+NPMOD32_EXPORT int ModPlug_HasEnded(void* instance) {
+    Player* player = AsPlayer(instance);
+    if (!player) return 0;
+    std::lock_guard<std::mutex> apiGuard(player->api);
+    int32_t rows = 0;
+    {
+        std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
+        if (!player->module || !player->ended) return 0;
+        // Offline and silent: the end is reached once everything rendered
+        // has been handed on.
+        if (player->output != Output::RealTime) return player->deliveredFrames >= player->renderedFrames ? 1 : 0;
+        rows = player->rows;
+    }
+    // In real time, once the last row's end is heard.
+    return HeardPosition(*player) >= rows ? 1 : 0;
+}
+
+NPMOD32_EXPORT int32_t ModPlug_GetPlayedMilliseconds(void* instance) {
+    Player* player = AsPlayer(instance);
+    if (!player) return 0;
+    std::lock_guard<std::mutex> apiGuard(player->api);
+    CheckDevice(*player);
+    {
+        std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
+        if (!player->module) return 0;
+        if (player->output != Output::RealTime) {
+            if (player->playing) AdvanceTo(*player, ClockTarget(*player));
+            return static_cast<int32_t>(player->deliveredFrames / kFramesPerMs);
+        }
+    }
+    return static_cast<int32_t>(HeardModuleFrame(*player) / kFramesPerMs);
+}
+
+NPMOD32_EXPORT int ModPlug_SetMasterVolume(void* instance, uint32_t percent) {
+    Player* player = AsPlayer(instance);
+    if (!player) return 0;
+    player->volumePercent.store(std::min<uint32_t>(percent, 400), std::memory_order_relaxed);
+    return 1;
 }
 
 NPMOD32_EXPORT int ModPlug_SetCurrentPosition(void* instance, int32_t position) {
@@ -556,3 +643,6 @@ static_assert(std::is_same_v<decltype(&ModPlug_Stop), ModPlug_StopFn>);
 static_assert(std::is_same_v<decltype(&ModPlug_GetCurrentPosition), ModPlug_GetCurrentPositionFn>);
 static_assert(std::is_same_v<decltype(&ModPlug_SetCurrentPosition), ModPlug_SetCurrentPositionFn>);
 static_assert(std::is_same_v<decltype(&ModPlug_IsReady), ModPlug_IsReadyFn>);
+static_assert(std::is_same_v<decltype(&ModPlug_HasEnded), ModPlug_HasEndedFn>);
+static_assert(std::is_same_v<decltype(&ModPlug_GetPlayedMilliseconds), ModPlug_GetPlayedMillisecondsFn>);
+static_assert(std::is_same_v<decltype(&ModPlug_SetMasterVolume), ModPlug_SetMasterVolumeFn>);

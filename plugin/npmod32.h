@@ -28,4 +28,12 @@ typedef int (*ModPlug_StopFn)(void* instance);
 typedef int32_t (*ModPlug_GetCurrentPositionFn)(void* instance);
 typedef int (*ModPlug_SetCurrentPositionFn)(void* instance, int32_t position);
 typedef int (*ModPlug_IsReadyFn)(void* instance);
+
+// Our own additions; a program binds them when present.
+// 1 once the module has played to its end (and, in real time, been heard).
+typedef int (*ModPlug_HasEndedFn)(void* instance);
+// Milliseconds of the module played (as heard) since its start.
+typedef int32_t (*ModPlug_GetPlayedMillisecondsFn)(void* instance);
+// Loudness in percent (100: as rendered; 0: silent). Timing is unaffected.
+typedef int (*ModPlug_SetMasterVolumeFn)(void* instance, uint32_t percent);
 }

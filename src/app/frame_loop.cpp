@@ -15,6 +15,11 @@ void AdvanceClock(FrameClock& clock, uint32_t nowMs) {
     clock.ticksTotal += clock.frameTicks;
 }
 
+void HoldClock(FrameClock& clock, uint32_t nowMs) {
+    clock.lastTime = nowMs;
+    clock.frameTicks = 0;
+}
+
 void ClearImage(Image& image) {
     if (!image.pixels || image.width <= 0) return;
     uint32_t* row = image.pixels;

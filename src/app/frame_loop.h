@@ -15,6 +15,8 @@ void StartClock(FrameClock& clock, uint32_t nowMs);
 // Advances by the milliseconds since the last update; a wrap of the 32-bit
 // millisecond counter still gives the small difference.
 void AdvanceClock(FrameClock& clock, uint32_t nowMs);
+// A paused frame: the time since the last update passes without counting.
+void HoldClock(FrameClock& clock, uint32_t nowMs);
 
 // Sets every pixel of the picture to 0, stepping width + skip per row.
 void ClearImage(Image& image);

@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
     Show& show = *shown;
     show.host = &host;
     show.dataDir = options.dataDir.empty() ? ExecutableDir() : options.dataDir;
+    show.controls.loop = options.loop;
+    show.controls.startRow = options.startRow;
     const int status = RunShow(show);
     if (status == 0 && options.mode == DisplayMode::Headless) {
         if (StderrIsTerminal()) std::fputs("\r\x1b[K", stderr);  // over the progress bar

@@ -1,5 +1,8 @@
 #include "app/options.h"
 
+#include "app/timeline.h"
+#include "platform/host.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -24,6 +27,16 @@ bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t& out) 
 }
 
 }  // namespace
+
+int32_t KeyByName(const std::string& name) {
+    static const std::pair<const char*, int32_t> keys[] = {
+        {"space", kKeySpace}, {"left", kKeyLeft}, {"right", kKeyRight}, {"home", kKeyHome}, {"m", kKeyM},
+        {"plus", kKeyPlus}, {"minus", kKeyMinus}, {"f12", kKeyF12}, {"escape", kKeyEscape}};
+    for (const auto& [text, key] : keys) {
+        if (name == text) return key;
+    }
+    return 0;
+}
 
 bool ParseFrameList(const std::string& text, std::set<int64_t>& frames) {
     size_t start = 0;
@@ -67,6 +80,23 @@ const char* UsageText() {
            "  --at LIST          only these frames as PNG (e.g. 100,200-210); the run ends\n"
            "                     after the last one\n"
            "  --frames N         press Escape after N frames\n"
+           "\n"
+           "Player:\n"
+           "  --fullscreen       play full screen (the default)\n"
+           "  --loop             start again from the beginning when the show ends\n"
+           "  --start ROW        begin at this row of the music (0 to 1199)\n"
+           "  --scene N          begin at the start of scene N (1 to 6)\n"
+           "  --screenshot-dir DIR  where F12 saves pictures (default: the current folder)\n"
+           "\n"
+           "Keys:\n"
+           "  Escape             quit\n"
+           "  Space              pause and resume\n"
+           "  Left, Right        the previous or next scene\n"
+           "  Home               start again from the beginning\n"
+           "  M                  mute and unmute\n"
+           "  +, -               louder, quieter\n"
+           "  F12, Print Screen  save the picture as sixscene-NNNN.png\n"
+           "  Alt+Enter          full screen or window\n"
            "\n"
            "Data:\n"
            "  --data DIR         read bitmap/, obj/, snd/ and dat/ from DIR (default: beside\n"
@@ -122,6 +152,37 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.version = true;
         } else if (arg == "--window") {
             options.mode = DisplayMode::Window;
+        } else if (arg == "--fullscreen") {
+            options.mode = DisplayMode::Fullscreen;
+        } else if (arg == "--loop") {
+            options.loop = true;
+        } else if (arg == "--start") {
+            if (!number(0, kEndPosition - 1, n)) return false;
+            options.startRow = static_cast<int32_t>(n);
+        } else if (arg == "--scene") {
+            if (!number(1, 6, n)) return false;
+            options.startRow = SceneStartRow(static_cast<int32_t>(n));
+        } else if (arg == "--screenshot-dir") {
+            if (!value(options.screenshotDir)) return false;
+        } else if (arg == "--test-keys") {
+            // FRAME:KEY,...
+            std::string text;
+            if (!value(text)) return false;
+            size_t start = 0;
+            while (start < text.size()) {
+                size_t comma = text.find(',', start);
+                if (comma == std::string::npos) comma = text.size();
+                const std::string item = text.substr(start, comma - start);
+                const size_t colon = item.find(':');
+                int64_t frame = 0;
+                const int32_t key = colon == std::string::npos ? 0 : KeyByName(item.substr(colon + 1));
+                if (key == 0 || !ParseInt(item.substr(0, colon), 0, INT32_MAX, frame)) {
+                    error = "option --test-keys: '" + item + "' is not FRAME:KEY";
+                    return false;
+                }
+                options.testKeys.emplace_back(frame, key);
+                start = comma + 1;
+            }
         } else if (arg == "--headless") {
             options.mode = DisplayMode::Headless;
         } else if (arg == "--scale") {
@@ -167,7 +228,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             return false;
         }
     }
-    const bool headlessOnly = !options.record.empty() || !options.at.empty() ||
+    const bool headlessOnly = !options.record.empty() || !options.at.empty() || !options.testKeys.empty() ||
                               options.escapeAfter >= 0 || options.pitch || !options.failLock.empty() ||
                               !options.loseSurface.empty() || !options.failDisplayStep.empty();
     if (headlessOnly && options.mode != DisplayMode::Headless) {

@@ -23,12 +23,21 @@ struct Options {
     std::set<int64_t> failLock;        // frames whose back-buffer lock fails
     std::set<int64_t> loseSurface;     // frames whose flip finds the surface lost
     std::string failDisplayStep;       // create|mode|surfaces: that display call fails
+    // Player.
+    bool loop = false;           // start again from row 0 at the end
+    int32_t startRow = 0;        // --start ROW, or the first row of --scene N
+    std::string screenshotDir;   // F12 saves here (default: the current folder)
+    // Tests: keys pressed after these frames of a headless run.
+    std::vector<std::pair<int64_t, int32_t>> testKeys;
     bool help = false;
     bool version = false;
 };
 
 // Parses argv; false with `error` set on a usage error.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+// The key a name stands for (space, left, right, home, m, plus, minus, f12,
+// escape), or 0.
+int32_t KeyByName(const std::string& name);
 // Parses "1,5,10-20" into frame numbers.
 bool ParseFrameList(const std::string& text, std::set<int64_t>& frames);
 const char* UsageText();

@@ -12,6 +12,14 @@ int32_t SceneForPosition(int32_t p) {
     return 0;
 }
 
+int32_t SceneStartRow(int32_t scene) {
+    // Found from the schedule itself, so that the two never disagree.
+    for (int32_t row = 0; row < kEndPosition; ++row) {
+        if (SceneForPosition(row) == scene) return row;
+    }
+    return kEndPosition;
+}
+
 void SetUpTimeline(Timeline& timeline, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
                    const std::string& dataDir) {
     timeline.pictures = &pictures;

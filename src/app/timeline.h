@@ -20,6 +20,8 @@ constexpr int32_t kEndPosition = 1200;
 
 // The scene (1 to 6) a position selects, or 0 for the end.
 int32_t SceneForPosition(int32_t position);
+// The first row of scene 1 to 6.
+int32_t SceneStartRow(int32_t scene);
 
 // Prepares scenes 3 to 6 and reads the scroll text from dataDir/dat/text.dat.
 void SetUpTimeline(Timeline& timeline, Pictures& pictures, ShowObjects& objects, int32_t rowPad,

@@ -34,6 +34,9 @@ bool LoadMusicLibrary(MusicPlayer& player, Host& host, const std::string& name,
         UnloadMusicLibrary(player);
         return false;
     }
+    Bind(player, player.hasEnded, "ModPlug_HasEnded", nullptr);
+    Bind(player, player.getPlayedMilliseconds, "ModPlug_GetPlayedMilliseconds", nullptr);
+    Bind(player, player.setMasterVolume, "ModPlug_SetMasterVolume", nullptr);
     return true;
 }
 
@@ -64,6 +67,22 @@ void StopMusic(MusicPlayer& player) {
     if (!player.instance) return;
     player.stop(player.instance);
     player.setCurrentPosition(player.instance, 0);
+}
+
+void PauseMusic(MusicPlayer& player) { player.stop(player.instance); }
+
+void ResumeMusic(MusicPlayer& player) { player.play(player.instance); }
+
+void SeekMusic(MusicPlayer& player, int32_t position) { player.setCurrentPosition(player.instance, position); }
+
+bool MusicEnded(const MusicPlayer& player) { return player.hasEnded && player.hasEnded(player.instance) != 0; }
+
+int32_t MusicMilliseconds(const MusicPlayer& player) {
+    return player.getPlayedMilliseconds ? player.getPlayedMilliseconds(player.instance) : -1;
+}
+
+bool SetMusicVolume(MusicPlayer& player, uint32_t percent) {
+    return player.setMasterVolume && player.setMasterVolume(player.instance, percent) != 0;
 }
 
 void UnloadMusicLibrary(MusicPlayer& player) {

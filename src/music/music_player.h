@@ -19,6 +19,10 @@ struct MusicPlayer {
     ModPlug_GetCurrentPositionFn getCurrentPosition = nullptr;
     ModPlug_SetCurrentPositionFn setCurrentPosition = nullptr;
     ModPlug_IsReadyFn isReady = nullptr;
+    // Optional: a plug-in without them plays the show all the same.
+    ModPlug_HasEndedFn hasEnded = nullptr;
+    ModPlug_GetPlayedMillisecondsFn getPlayedMilliseconds = nullptr;
+    ModPlug_SetMasterVolumeFn setMasterVolume = nullptr;
     void* instance = nullptr;
 };
 
@@ -35,4 +39,16 @@ void StartMusic(MusicPlayer& player);
 int32_t MusicPosition(const MusicPlayer& player);
 // Stops and rewinds to position 0.
 void StopMusic(MusicPlayer& player);
+// Holds the music where it is, or plays on from there.
+void PauseMusic(MusicPlayer& player);
+void ResumeMusic(MusicPlayer& player);
+// Moves playback to the start of row `position` (rows played since the start).
+void SeekMusic(MusicPlayer& player, int32_t position);
+// True once the module has played to its end.
+bool MusicEnded(const MusicPlayer& player);
+// Milliseconds of music heard since the module's start; -1 when the plug-in
+// can't tell.
+int32_t MusicMilliseconds(const MusicPlayer& player);
+// Loudness in percent; false when the plug-in can't change it.
+bool SetMusicVolume(MusicPlayer& player, uint32_t percent);
 void UnloadMusicLibrary(MusicPlayer& player);

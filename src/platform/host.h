@@ -18,7 +18,19 @@ constexpr HostResult kHostErrOutOfMemory = 0x8007000Eu;
 enum class HostSurface : int32_t { Primary, BackBuffer };
 
 enum class HostMessageType : int32_t { None, KeyDown, Close, Destroy, Other };
-constexpr int32_t kKeyEscape = 27;
+// Keys are Windows virtual-key codes; other backends translate theirs.
+constexpr int32_t kKeyEscape = 0x1B;
+constexpr int32_t kKeySpace = 0x20;
+constexpr int32_t kKeyHome = 0x24;
+constexpr int32_t kKeyLeft = 0x25;
+constexpr int32_t kKeyRight = 0x27;
+constexpr int32_t kKeyM = 'M';
+constexpr int32_t kKeyAdd = 0x6B;       // keypad +
+constexpr int32_t kKeySubtract = 0x6D;  // keypad -
+constexpr int32_t kKeyPlus = 0xBB;      // the main keyboard's + (=)
+constexpr int32_t kKeyMinus = 0xBD;
+constexpr int32_t kKeyF12 = 0x7B;
+constexpr int32_t kKeyPrintScreen = 0x2C;
 
 struct HostMessage {
     HostMessageType type = HostMessageType::None;

@@ -11,6 +11,7 @@
 #include "platform/headless/progress.h"
 #include "platform/host_table.h"
 #include "record/recording.h"
+#include "record/screenshot.h"
 
 namespace {
 
@@ -51,6 +52,11 @@ bool PeekHostMessage(Headless& h, HostMessage* message) {
 }
 
 void PostHostMessage(Headless& h, HostMessage message) { h.messages.push_back(message); }
+
+// The picture just presented, saved as the F12 key would.
+void SaveScreen(Headless& h) {
+    SaveScreenshot(h.options.screenshotDir, h.memory.primary.data(), h.memory.pitch, h.memory.depth);
+}
 
 [[noreturn]] void ExitHost(Headless& h, int status) {
     ClearProgress(h.progress);
@@ -94,6 +100,14 @@ HostResult Flip(Headless& h) {
     ++h.frame;
     if (h.options.escapeAfter >= 0 && h.frame == h.options.escapeAfter) {
         h.messages.push_back({HostMessageType::KeyDown, kKeyEscape});
+    }
+    for (const auto& [frame, key] : h.options.testKeys) {
+        if (frame != h.frame) continue;
+        if (key == kKeyF12) {
+            SaveScreen(h);
+        } else {
+            h.messages.push_back({HostMessageType::KeyDown, key});
+        }
     }
     if (h.lastFrame >= 0 && h.frame > h.lastFrame) ExitHost(h, 0);
     // A recording that can no longer be written (a full disk, ffmpeg gone)

@@ -10,6 +10,7 @@
 #include "npmod32.h"
 #include "platform/backends.h"
 #include "platform/host_table.h"
+#include "record/screenshot.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ bool CreateWindows(Sdl& s, const char*, const char* title) {
         std::fprintf(stderr, "sixscene: cannot create the window: %s\n", SDL_GetError());
         return false;
     }
-    SDL_ShowCursor(SDL_DISABLE);
+    // The cursor hides over the full screen only.
+    SDL_ShowCursor(s.fullscreen ? SDL_DISABLE : SDL_ENABLE);
     return true;
 }
 
@@ -51,10 +53,35 @@ void ShowMessageBox(Sdl& s, const char* text, const char* caption, bool owned) {
 void ToggleFullscreen(Sdl& s) {
     s.fullscreen = !s.fullscreen;
     SDL_SetWindowFullscreen(s.window, s.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    SDL_ShowCursor(s.fullscreen ? SDL_DISABLE : SDL_ENABLE);
     if (!s.fullscreen) {
         SDL_SetWindowSize(s.window, 320 * s.options.scale, 240 * s.options.scale);
         SDL_SetWindowPosition(s.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
+}
+
+// SDL's keys as the show knows them; 0 for keys it does not answer.
+int32_t KeyCode(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_ESCAPE: return kKeyEscape;
+        case SDLK_SPACE: return kKeySpace;
+        case SDLK_LEFT: return kKeyLeft;
+        case SDLK_RIGHT: return kKeyRight;
+        case SDLK_HOME: return kKeyHome;
+        case SDLK_m: return kKeyM;
+        case SDLK_PLUS:
+        case SDLK_EQUALS: return kKeyPlus;
+        case SDLK_KP_PLUS: return kKeyAdd;
+        case SDLK_MINUS: return kKeyMinus;
+        case SDLK_KP_MINUS: return kKeySubtract;
+        default: return 0;
+    }
+}
+
+// The picture on the screen: the last one presented.
+void SaveScreen(Sdl& s) {
+    if (s.memory.primary.empty()) return;
+    SaveScreenshot(s.options.screenshotDir, s.memory.primary.data(), s.memory.pitch, s.memory.depth);
 }
 
 bool PeekHostMessage(Sdl& s, HostMessage* message) {
@@ -70,14 +97,17 @@ bool PeekHostMessage(Sdl& s, HostMessage* message) {
         case SDL_QUIT:
             message->type = HostMessageType::Close;
             break;
-        case SDL_KEYDOWN:
-            if (event.key.keysym.sym == SDLK_ESCAPE) {
-                *message = {HostMessageType::KeyDown, kKeyEscape};
-            } else if ((event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) &&
-                       (event.key.keysym.mod & KMOD_ALT) && !event.key.repeat) {
-                ToggleFullscreen(s);
+        case SDL_KEYDOWN: {
+            const SDL_Keycode key = event.key.keysym.sym;
+            if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (event.key.keysym.mod & KMOD_ALT)) {
+                if (!event.key.repeat) ToggleFullscreen(s);
+            } else if (key == SDLK_F12 || key == SDLK_PRINTSCREEN) {
+                if (!event.key.repeat) SaveScreen(s);
+            } else if (const int32_t code = KeyCode(key)) {
+                *message = {HostMessageType::KeyDown, code};
             }
             break;
+        }
         case SDL_RENDER_TARGETS_RESET:
         case SDL_RENDER_DEVICE_RESET:
             // The texture's contents (or the texture) are gone.
