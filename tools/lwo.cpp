@@ -149,9 +149,16 @@ Bytes MakePanelObject() {
     // What shows is the alias at the vertex columns, so the spacing makes
     // k * s one sixteenth of a turn past a whole number of turns: ripples
     // 16 columns long run across the panel.
+    //
+    // The flag scene starts with the panel lying flat 400 units below the eye,
+    // turned 45 degrees, and lifts it by 350 units over 8 seconds. Its far
+    // corner shows within half a second only when it lies about 400 units
+    // deep, so the panel is 4.76 units (476 loaded) wide: 123 columns at the
+    // same spacing keep the ripples as they were. Turned to face the viewer
+    // the panel then fills the screen behind the scroll text.
     const double k = 180 / (kPi * 5);
     const double spacing = 2 * kPi * (7 + 1.0 / 16) / k / 100;  // file units
-    constexpr int columns = 82, rows = 20;
+    constexpr int columns = 123, rows = 30;
     const double width = columns * spacing, height = width / 2;
     Mesh m;
     for (int r = 0; r <= rows; ++r)
@@ -169,7 +176,10 @@ Bytes MakePanelObject() {
     return WriteLightWave(m, "Flag", {255, 255, 255});
 }
 
-Bytes MakeBallObject() { return WriteLightWave(UvSphere(18, 10), "Ball", {255, 0, 0}); }
+// The ball flies right up to the eye, where its outline spans the screen:
+// 64 slices and 32 stacks (5.6 degrees a step) keep a chord within half a
+// pixel of the circle at a radius of 200 pixels.
+Bytes MakeBallObject() { return WriteLightWave(UvSphere(64, 32), "Ball", {255, 0, 0}); }
 
 Bytes MakeGlobeObject() { return WriteLightWave(UvSphere(44, 24), "Globe", {255, 255, 255}); }
 

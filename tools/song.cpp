@@ -2,7 +2,9 @@
 // sections end on the rows where the show changes scene:
 //   intro 0-65, second part 66-255, break 256-279 (the red ball),
 //   main part 280-876 (flag, text, box), globe 877-1069 with its climax at
-//   1053-1057, closing logo 1070-1199, ending 1200-1231.
+//   1053-1057, closing logo 1070-1199. The show stops at row 1200, so the
+//   song resolves before it: the last phrase lands on A minor at row 1182
+//   and dies away by row 1199; the rows from 1200 are silent.
 #include <array>
 #include <cctype>
 #include <sstream>
@@ -17,7 +19,7 @@ namespace {
 constexpr int kChannels = 10;
 enum Channel { chKick, chSnare, chHat, chBass, chPad1, chPad2, chPad3, chLead, chArp, chFx };
 constexpr int kBar = 8;
-constexpr int kSongRows = 1232;
+constexpr int kSongRows = 1212;
 
 // Pattern lengths, in order; their boundaries fall on the scene changes.
 const int kPatternRows[] = {
@@ -27,7 +29,7 @@ const int kPatternRows[] = {
     64, 64, 64, 64, 64, 64, 64, 64, 64, 21,  // main part
     64, 64, 48, 5,  12,                      // globe, climax, after it
     64, 64, 2,                               // logo
-    32,                                      // ending
+    12,                                      // silence after the show
 };
 
 constexpr uint8_t kEffectExtended = 0x0E;
@@ -542,30 +544,37 @@ void WriteLogo(Score& s) {
     s.Melody(row, chLead, kLead, 46, kThemeA);
     s.Echo(row, kThemeA, 3, 22, row + 64);
     row += 64;
+    // 1134-1165: the variation's first half, as before.
+    const std::vector<Chord> firstFour(a.begin(), a.begin() + 4);
     s.Crash(row);
-    s.Drums(row, 8, kFour, "..x...xg", kHatsDance);
-    s.Fill(row + 64);
-    s.Bass(row, a, "r.rr.rro");
-    s.Pads(row, a, kPad, 34);
-    s.Melody(row, chLead, kLead, 46, kThemeA2);
-    s.Arp(row, a, "02435243", 5, 22);
-    row += 64;
-    s.Roll(row, row + 2, 40, 56);
-    s.Note(row, chFx, 57, kTom, 54);
-    s.Note(row + 1, chFx, 50, kTom, 58);
-}
-
-void WriteEnding(Score& s) {
-    const int row = 1200;
+    s.Drums(row, 4, kFour, "..x...xg", kHatsDance);
+    s.Bass(row, firstFour, "r.rr.rro");
+    s.Pads(row, firstFour, kPad, 34);
+    s.Melody(row, chLead, kLead, 46, kThemeA2.substr(0, kThemeA2.find("C5 . E5 . A5")));
+    s.Arp(row, firstFour, "02435243", 5, 22);
+    row += 4 * kBar;
+    // 1166-1181: the cadence, D minor to E, the lead stepping down to the
+    // leading note; a fill into the last chord.
+    const auto cadence = Progression("Dm E");
+    s.Drums(row, 1, kFour, "..x...xg", kHatsDance);
+    s.Fill(row + 2 * kBar);
+    s.Bass(row, cadence, "rorororo");
+    s.Pads(row, cadence, kPad, 34);
+    s.Melody(row, chLead, kLead, 46, "F5 . E5 . D5 . A4 . | E5 . D5 . B4 . G#4 .");
+    s.Arp(row, cadence, "02435243", 5, 22);
+    row += 2 * kBar;
+    // 1182: A minor, held for a bar while the bell falls through it, then
+    // released so that it has died away before the show stops at 1200: the
+    // pad's release takes about seven rows from its key-off at 1191.
     s.Crash(row, chFx, 50);
     s.Note(row, chKick, 49, kKick, 60);
     s.Note(row, chBass, NoteNumber("A1"), kBass, 54);
     s.Pads(row, {ParseChord("Am")}, kPad, 44);
-    s.Note(row, chLead, NoteNumber("A5"), kLead, 44);
-    s.Melody(row + 4, chArp, kBell, 30, "E6 . . . C6 . . . A5 . . . E5");
-    s.Off(row + 8, chLead);
-    s.Off(row + 10, chBass);
-    for (int ch = chPad1; ch <= chPad3; ++ch) s.Off(row + 12, ch);
+    s.Note(row, chLead, NoteNumber("A4"), kLead, 44);
+    s.Melody(row, chArp, kBell, 30, "A5 . E6 . C6 . A5 . E5");
+    s.Off(row + 6, chLead);
+    s.Off(row + 6, chBass);
+    for (int ch = chPad1; ch <= chPad3; ++ch) s.Off(row + 9, ch);
 }
 
 }  // namespace
@@ -578,7 +587,6 @@ XmModule ComposeSong() {
     WriteMainPart(score);
     WriteGlobe(score);
     WriteLogo(score);
-    WriteEnding(score);
 
     XmModule m;
     m.name = "Sixscene";
