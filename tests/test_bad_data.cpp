@@ -7,9 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -61,8 +64,19 @@ struct DataFolder {
     std::string Path(const std::string& relative) const { return dir / relative; }
 };
 
-// Runs the program, killing it if it is still running after `seconds`.
-ProgramResult RunWithin(const std::vector<std::string>& args, double seconds) {
+// Resident memory of a running process in MiB, from /proc; 0 if unknown.
+size_t ResidentMiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stoul(line.substr(6)) / 1024;
+    }
+    return 0;
+}
+
+// Runs the program, killing it if it is still running after `seconds` or,
+// when `maxMiB` is given, once its resident memory grows past that.
+ProgramResult RunWithin(const std::vector<std::string>& args, double seconds, size_t maxMiB = 0) {
     TempDir io;
     const std::string outPath = io / "out", errPath = io / "err";
     const std::string program = kBuild + "/sixscene";
@@ -83,6 +97,12 @@ ProgramResult RunWithin(const std::vector<std::string>& args, double seconds) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             ADD_FAILURE() << "still running after " << seconds << " s";
+            break;
+        }
+        if (maxMiB > 0 && ResidentMiB(pid) > maxMiB) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "used more than " << maxMiB << " MiB";
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -282,6 +302,43 @@ TEST(BadData, AnyTextFilePlays) {
         ExpectPlays(run, "text case " + std::to_string(kind));
         // No text is no error: nothing is said about it.
         EXPECT_EQ(run.err.find("text.dat"), std::string::npos) << run.err;
+    }
+}
+
+TEST(BadData, ATextThatIsNoPlainFileOrTooLargeIsRefusedAndTheShowPlaysOn) {
+    // Reading a FIFO waits for a writer that never comes, /dev/zero never
+    // ends, and a huge file is no scroll text: each is refused with a line
+    // naming the file and why, and the show plays without the text.
+    const std::string good = Good(kText);
+    std::string huge;
+    while (huge.size() < 2u << 20) huge += good;
+    const struct {
+        const char* what;
+        const char* reason;
+    } cases[] = {{"a FIFO", "not a regular file (a FIFO)"},
+                 {"a link to /dev/zero", "not a regular file (a character device)"},
+                 {"2 MiB of text", "larger than 1 MiB"}};
+    for (int kind = 0; kind < 3; ++kind) {
+        DataFolder data(kText);
+        const std::string path = data.Path(kText);
+        if (kind == 0) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
+        if (kind == 1) fs::create_symlink("/dev/zero", path);
+        if (kind == 2) data.dir.Write(kText, huge);
+        const ProgramResult run = RunWithin({"--headless", "--data", data.dir.path, "--frames", "30"}, 300, 1024);
+        const std::string what = cases[kind].what;
+        ExpectPlays(run, what);
+        // One line that names the file, says why and that the show goes on.
+        const size_t named = run.err.find("sixscene: " + path + ": ");
+        if (named == std::string::npos) {
+            ADD_FAILURE() << what << ": no line names the file\n" << run.err;
+            continue;
+        }
+        const std::string line = run.err.substr(named, run.err.find('\n', named) - named);
+        EXPECT_NE(line.find(cases[kind].reason), std::string::npos) << what << ": " << line;
+        EXPECT_NE(line.find("playing without the text"), std::string::npos) << what << ": " << line;
+        EXPECT_NE(run.err.find("sixscene: 31 frames in "), std::string::npos) << what << "\n" << run.err;
     }
 }
 

@@ -13,10 +13,10 @@ int32_t SceneForPosition(int32_t p) {
 }
 
 void SetUpTimeline(Timeline& timeline, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
-                   const std::string& dataDir) {
+                   const std::string& dataDir, std::string* warning) {
     timeline.pictures = &pictures;
     timeline.objects = &objects;
-    SetUpScenes(timeline.scenes, pictures, objects, rowPad, dataDir);
+    SetUpScenes(timeline.scenes, pictures, objects, rowPad, dataDir, warning);
     timeline.sceneState = 1;
 }
 
