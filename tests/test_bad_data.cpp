@@ -260,6 +260,9 @@ TEST(BadData, AnObjectCutShortLoadsOnlyWhenItsPolygonsAreWhole) {
 
 TEST(BadData, AModuleThePluginCannotReadIsRefusedAndAShortenedOnePlays) {
     const std::string good = Good(kModule);
+    // The header says how many channels follow; no module has 65535.
+    std::string garbled = good;
+    garbled[68] = garbled[69] = '\xFF';
     const struct {
         int kind;  // 0 missing, 1 bytes, 2 folder
         std::string bytes;
@@ -267,9 +270,13 @@ TEST(BadData, AModuleThePluginCannotReadIsRefusedAndAShortenedOnePlays) {
         const char* what;
     } cases[] = {
         {0, "", "No such file or directory", "missing"},
-        {1, "", "", "empty"},
-        {1, RandomBytes(good.size(), 7), "", "random"},
-        {1, good.substr(0, 60), "", "cut inside the header"},
+        // libopenmpt's own verdict, not just its "error loading file".
+        {1, "", "the file is empty", "empty"},
+        {1, RandomBytes(good.size(), 7), "libopenmpt recognises no module format in it", "random"},
+        {1, garbled, "libopenmpt recognises no module format in it", "garbled channel count"},
+        {1, good.substr(0, 60), "too short: its 60 bytes are too few for libopenmpt to recognise", "cut inside the header"},
+        {1, good.substr(0, 200), "damaged or cut short: libopenmpt recognises a module header but cannot read the module",
+         "cut after the header's start"},
         {2, "", "Is a directory", "a folder"},
     };
     for (const auto& c : cases) {
