@@ -4,10 +4,9 @@
 // reason, and status 1, or the show plays; it never crashes or hangs.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
