@@ -414,6 +414,53 @@ void CheckDevice(Player& player) {
 
 Player* AsPlayer(void* instance) { return static_cast<Player*>(instance); }
 
+// What libopenmpt logs while it reads a module.
+void CollectLog(const char* message, void* user) {
+    if (message && *message) static_cast<std::vector<std::string>*>(user)->push_back(message);
+}
+
+// Why libopenmpt cannot load `data`. Its error is only "error loading file",
+// and the reasons its readers note are dropped when loading fails, so its
+// header probe says whether the bytes are no module at all, too few to
+// tell, or a module it recognises but cannot read; anything it logged
+// follows.
+std::string LoadFailure(const std::vector<uint8_t>& data, const char* error, const std::vector<std::string>& logged) {
+    std::string reason;
+    const std::string said = error && *error ? error : "error loading file";
+    if (data.empty()) {
+        reason = "the file is empty";
+    } else {
+        int probeError = 0;
+        const char* probeMessage = nullptr;
+        const int probe = openmpt_probe_file_header_without_filesize(
+            OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT, data.data(), data.size(), openmpt_log_func_silent, nullptr,
+            openmpt_error_func_store, nullptr, &probeError, &probeMessage);
+        switch (probe) {
+            case OPENMPT_PROBE_FILE_HEADER_RESULT_FAILURE:
+                reason = "libopenmpt recognises no module format in it";
+                break;
+            case OPENMPT_PROBE_FILE_HEADER_RESULT_WANTMOREDATA:
+                reason = "too short: its " + std::to_string(data.size()) +
+                         " bytes are too few for libopenmpt to recognise a module format";
+                break;
+            case OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS:
+                reason = "damaged or cut short: libopenmpt recognises a module header but cannot read the module (" +
+                         said + ")";
+                break;
+            default:
+                reason = "libopenmpt: " + said;
+                if (probeMessage && *probeMessage) reason += std::string("; ") + probeMessage;
+                break;
+        }
+        openmpt_free_string(probeMessage);
+    }
+    for (const std::string& line : logged) {
+        // The error itself comes back through the log; the rest is news.
+        if (line.find(said) == std::string::npos) reason += "; libopenmpt: " + line;
+    }
+    return reason;
+}
+
 }  // namespace
 
 NPMOD32_EXPORT void* ModPlug_CreateEx(const char* parameters) {
@@ -496,16 +543,17 @@ NPMOD32_EXPORT int ModPlug_Load(void* instance, const char* path) {
     const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
     int error = 0;
     const char* message = nullptr;
-    openmpt_module* module = openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent,
-                                                                nullptr, openmpt_error_func_store, nullptr, &error,
-                                                                &message, ctls);
+    std::vector<std::string> logged;
+    openmpt_module* module = openmpt_module_create_from_memory2(data.data(), data.size(), CollectLog, &logged,
+                                                                openmpt_error_func_store, nullptr, &error, &message, ctls);
     if (!module) {
-        std::fprintf(stderr, "npmod32: cannot load %s: %s\n", path,
-                     message && *message ? message : "not a module format libopenmpt reads");
+        std::fprintf(stderr, "npmod32: cannot load %s: %s\n", path, LoadFailure(data, message, logged).c_str());
         openmpt_free_string(message);
         return 0;
     }
     openmpt_free_string(message);
+    // The module keeps its log function; `logged` is about to go.
+    openmpt_module_set_log_func(module, openmpt_log_func_silent, nullptr);
     openmpt_module_set_repeat_count(module, 0);
 
     {

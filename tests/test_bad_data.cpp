@@ -4,12 +4,14 @@
 // reason, and status 1, or the show plays; it never crashes or hangs.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -61,8 +63,19 @@ struct DataFolder {
     std::string Path(const std::string& relative) const { return dir / relative; }
 };
 
-// Runs the program, killing it if it is still running after `seconds`.
-ProgramResult RunWithin(const std::vector<std::string>& args, double seconds) {
+// Resident memory of a running process in MiB, from /proc; 0 if unknown.
+size_t ResidentMiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stoul(line.substr(6)) / 1024;
+    }
+    return 0;
+}
+
+// Runs the program, killing it if it is still running after `seconds` or,
+// when `maxMiB` is given, once its resident memory grows past that.
+ProgramResult RunWithin(const std::vector<std::string>& args, double seconds, size_t maxMiB = 0) {
     TempDir io;
     const std::string outPath = io / "out", errPath = io / "err";
     const std::string program = kBuild + "/sixscene";
@@ -83,6 +96,12 @@ ProgramResult RunWithin(const std::vector<std::string>& args, double seconds) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             ADD_FAILURE() << "still running after " << seconds << " s";
+            break;
+        }
+        if (maxMiB > 0 && ResidentMiB(pid) > maxMiB) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "used more than " << maxMiB << " MiB";
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -240,6 +259,9 @@ TEST(BadData, AnObjectCutShortLoadsOnlyWhenItsPolygonsAreWhole) {
 
 TEST(BadData, AModuleThePluginCannotReadIsRefusedAndAShortenedOnePlays) {
     const std::string good = Good(kModule);
+    // The header says how many channels follow; no module has 65535.
+    std::string garbled = good;
+    garbled[68] = garbled[69] = '\xFF';
     const struct {
         int kind;  // 0 missing, 1 bytes, 2 folder
         std::string bytes;
@@ -247,9 +269,13 @@ TEST(BadData, AModuleThePluginCannotReadIsRefusedAndAShortenedOnePlays) {
         const char* what;
     } cases[] = {
         {0, "", "No such file or directory", "missing"},
-        {1, "", "", "empty"},
-        {1, RandomBytes(good.size(), 7), "", "random"},
-        {1, good.substr(0, 60), "", "cut inside the header"},
+        // libopenmpt's own verdict, not just its "error loading file".
+        {1, "", "the file is empty", "empty"},
+        {1, RandomBytes(good.size(), 7), "libopenmpt recognises no module format in it", "random"},
+        {1, garbled, "libopenmpt recognises no module format in it", "garbled channel count"},
+        {1, good.substr(0, 60), "too short: its 60 bytes are too few for libopenmpt to recognise", "cut inside the header"},
+        {1, good.substr(0, 200), "damaged or cut short: libopenmpt recognises a module header but cannot read the module",
+         "cut after the header's start"},
         {2, "", "Is a directory", "a folder"},
     };
     for (const auto& c : cases) {
@@ -282,6 +308,43 @@ TEST(BadData, AnyTextFilePlays) {
         ExpectPlays(run, "text case " + std::to_string(kind));
         // No text is no error: nothing is said about it.
         EXPECT_EQ(run.err.find("text.dat"), std::string::npos) << run.err;
+    }
+}
+
+TEST(BadData, ATextThatIsNoPlainFileOrTooLargeIsRefusedAndTheShowPlaysOn) {
+    // Reading a FIFO waits for a writer that never comes, /dev/zero never
+    // ends, and a huge file is no scroll text: each is refused with a line
+    // naming the file and why, and the show plays without the text.
+    const std::string good = Good(kText);
+    std::string huge;
+    while (huge.size() < 2u << 20) huge += good;
+    const struct {
+        const char* what;
+        const char* reason;
+    } cases[] = {{"a FIFO", "not a regular file (a FIFO)"},
+                 {"a link to /dev/zero", "not a regular file (a character device)"},
+                 {"2 MiB of text", "larger than 1 MiB"}};
+    for (int kind = 0; kind < 3; ++kind) {
+        DataFolder data(kText);
+        const std::string path = data.Path(kText);
+        if (kind == 0) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
+        if (kind == 1) fs::create_symlink("/dev/zero", path);
+        if (kind == 2) data.dir.Write(kText, huge);
+        const ProgramResult run = RunWithin({"--headless", "--data", data.dir.path, "--frames", "30"}, 300, 1024);
+        const std::string what = cases[kind].what;
+        ExpectPlays(run, what);
+        // One line that names the file, says why and that the show goes on.
+        const size_t named = run.err.find("sixscene: " + path + ": ");
+        if (named == std::string::npos) {
+            ADD_FAILURE() << what << ": no line names the file\n" << run.err;
+            continue;
+        }
+        const std::string line = run.err.substr(named, run.err.find('\n', named) - named);
+        EXPECT_NE(line.find(cases[kind].reason), std::string::npos) << what << ": " << line;
+        EXPECT_NE(line.find("playing without the text"), std::string::npos) << what << ": " << line;
+        EXPECT_NE(run.err.find("sixscene: 31 frames in "), std::string::npos) << what << "\n" << run.err;
     }
 }
 

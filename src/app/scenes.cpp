@@ -65,7 +65,7 @@ void ResetLogoRequest(SceneData& scenes) {
 }  // namespace
 
 void SetUpScenes(SceneData& scenes, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
-                 const std::string& dataDir) {
+                 const std::string& dataDir, std::string* warning) {
     scenes.wave.Attach(objects.nrect);
     scenes.wave.amplitude = 10.0;
     scenes.wave.wavelength = 5.0;
@@ -78,7 +78,7 @@ void SetUpScenes(SceneData& scenes, Pictures& pictures, ShowObjects& objects, in
     TextWriter& text = scenes.text;
     text.x = 7.0;
     text.font = &pictures.font;
-    LoadText(text.text, dataDir + "/dat/text.dat");
+    LoadText(text.text, dataDir + "/dat/text.dat", warning);
     text.glyphTable = glyphOffsets;
     text.y = 240.0;
     text.key = 0xFF0000;

@@ -33,8 +33,10 @@ struct SceneData {
 // Sets the colour of every face of the object.
 void SetFaceColour(Object3D& object, uint32_t colour);
 
+// A text file that is refused leaves the scene without text and `warning`
+// (when given) saying why; a missing one says nothing.
 void SetUpScenes(SceneData& scenes, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
-                 const std::string& dataDir);
+                 const std::string& dataDir, std::string* warning = nullptr);
 void EnterScene3(SceneData& scenes, ShowObjects& objects);
 void DrawScene3(SceneData& scenes, ShowObjects& objects, const SceneFrame& frame);
 void EnterScene4(SceneData& scenes, ShowObjects& objects);

@@ -75,7 +75,9 @@ int RunShow(Show& show) {
         ReportFailure(show, "Couldn't load the music!", module + ": the plug-in cannot load it");
         return 1;
     }
-    SetUpTimeline(show.timeline, show.pictures, show.objects, rowPad, show.dataDir);
+    std::string warning;
+    SetUpTimeline(show.timeline, show.pictures, show.objects, rowPad, show.dataDir, &warning);
+    if (!warning.empty()) std::fprintf(stderr, "sixscene: %s\n", warning.c_str());
     SetMusicVolume(show.music, show.controls.volume);
     StartClock(show.clock, host.timeMs(host.self));
     StartMusic(show.music);

@@ -21,10 +21,10 @@ int32_t SceneStartRow(int32_t scene) {
 }
 
 void SetUpTimeline(Timeline& timeline, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
-                   const std::string& dataDir) {
+                   const std::string& dataDir, std::string* warning) {
     timeline.pictures = &pictures;
     timeline.objects = &objects;
-    SetUpScenes(timeline.scenes, pictures, objects, rowPad, dataDir);
+    SetUpScenes(timeline.scenes, pictures, objects, rowPad, dataDir, warning);
     timeline.sceneState = 1;
 }
 

@@ -23,9 +23,10 @@ int32_t SceneForPosition(int32_t position);
 // The first row of scene 1 to 6.
 int32_t SceneStartRow(int32_t scene);
 
-// Prepares scenes 3 to 6 and reads the scroll text from dataDir/dat/text.dat.
+// Prepares scenes 3 to 6 and reads the scroll text from dataDir/dat/text.dat;
+// `warning` (when given) says why a text file present was not read.
 void SetUpTimeline(Timeline& timeline, Pictures& pictures, ShowObjects& objects, int32_t rowPad,
-                   const std::string& dataDir);
+                   const std::string& dataDir, std::string* warning = nullptr);
 // Draws one frame; true when the show has reached its end (nothing drawn).
 bool TimelineStep(Timeline& timeline, const BackBuffer& frame, int32_t position,
                   double frameTicks, double ticksTotal);
