@@ -1,5 +1,6 @@
 // The program entry: reads the options, brings up the host and plays.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/show.h"
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
         std::printf("sixscene %s\n", SIXSCENE_VERSION);
         return 0;
     }
+    if (options.man) {
+        std::fputs(ManPage(SIXSCENE_VERSION).c_str(), stdout);
+        return 0;
+    }
 
     Host host;
     const bool made = options.mode == DisplayMode::Headless ? MakeHeadlessHost(options, host, error)
@@ -39,7 +44,15 @@ int main(int argc, char** argv) {
     static Show* const shown = new Show;
     Show& show = *shown;
     show.host = &host;
-    show.dataDir = options.dataDir.empty() ? ExecutableDir() : options.dataDir;
+    show.dataDir = options.dataDir.empty() ? DefaultDataDir() : options.dataDir;
+    // Said first: the file that can't be read next follows from it.
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(show.dataDir, ignored)) {
+        const bool file = std::filesystem::exists(show.dataDir, ignored);
+        std::fprintf(stderr, file ? "sixscene: the data folder %s is a file, not a folder\n"
+                                  : "sixscene: the data folder %s does not exist\n",
+                     show.dataDir.c_str());
+    }
     const int status = RunShow(show);
     if (status == 0 && options.mode == DisplayMode::Headless) {
         if (StderrIsTerminal()) std::fputs("\r\x1b[K", stderr);  // over the progress bar
