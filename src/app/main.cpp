@@ -10,6 +10,9 @@
 #ifndef SIXSCENE_VERSION
 #define SIXSCENE_VERSION "dev"
 #endif
+#ifndef SIXSCENE_SUMMARY
+#define SIXSCENE_SUMMARY "an audiovisual show"
+#endif
 
 int main(int argc, char** argv) {
     Options options;
@@ -27,7 +30,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.man) {
-        std::fputs(ManPage(SIXSCENE_VERSION).c_str(), stdout);
+        std::fputs(ManPage(SIXSCENE_VERSION, SIXSCENE_SUMMARY).c_str(), stdout);
         return 0;
     }
 

@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -126,7 +127,7 @@ std::string RoffTerm(const std::string& term) {
 
 }  // namespace
 
-std::string ManPage(const char* version) {
+std::string ManPage(const char* version, const char* summary) {
     // The usage text's shape: "Usage:" line, a description paragraph, then
     // headings ("Display:"), two-space-indented entries with their text from
     // column 21 (continued on deeper-indented lines), and paragraphs.
@@ -143,8 +144,11 @@ std::string ManPage(const char* version) {
     ++i;
     std::string description;
     for (; i < lines.size() && !lines[i].empty(); ++i) description += (description.empty() ? "" : " ") + lines[i];
-    const size_t stop = description.find(':');
-    out += ".SH NAME\nsixscene \\- " + Roff(description.substr(0, stop == std::string::npos ? 40 : stop)) + "\n";
+    std::string name = summary;
+    if (name.size() > 1 && std::isupper(static_cast<unsigned char>(name[0])) && name[1] == ' ') {
+        name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+    }
+    out += ".SH NAME\nsixscene \\- " + Roff(name) + "\n";
     out += ".SH SYNOPSIS\n.B sixscene\n[\\fIOPTIONS\\fR]\n";
     out += ".SH DESCRIPTION\n" + Roff(description) + "\n";
     bool inOptions = false;

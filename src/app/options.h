@@ -33,5 +33,6 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 // Parses "1,5,10-20" into frame numbers.
 bool ParseFrameList(const std::string& text, std::set<int64_t>& frames);
 const char* UsageText();
-// The usage text as a manual page in roff, section 6.
-std::string ManPage(const char* version);
+// The usage text as a manual page in roff, section 6; `summary` is its
+// one-line description.
+std::string ManPage(const char* version, const char* summary);
