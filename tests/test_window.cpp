@@ -136,8 +136,9 @@ std::string Join(const std::vector<std::string>& lines) {
 TEST(Window, TheProgressBarFitsANarrowTerminalAndFollowsItsWidth) {
     if (!Have("tmux")) GTEST_SKIP() << "needs tmux";
     for (const int columns : {20, 40}) {
-        // A server of our own, without the user's configuration.
-        const std::string tmux = "tmux -L sixscene-test-" + std::to_string(getpid()) + " -f /dev/null";
+        // A server of our own for each width, without the user's configuration.
+        TempDir dir;
+        const std::string tmux = "tmux -S " + Quote(dir / "socket") + " -f /dev/null";
         const std::string start = tmux + " new-session -d -x " + std::to_string(columns) + " -y 8 " +
                                   Quote("exec " + kProgram + " --headless");
         ASSERT_EQ(std::system(("TERM=xterm " + start).c_str()), 0);
