@@ -162,6 +162,16 @@ TEST(Program, MissingDataFolderAndPlugInSayWhatWasTried) {
     EXPECT_EQ(data.status, 1);
     EXPECT_EQ(data.err.rfind("sixscene: the data folder /nonexistent/show does not exist\n", 0), 0u) << data.err;
     EXPECT_TRUE(Has(data.err, "ERROR: Couldn't load textures!\n")) << data.err;
+    // The program alone, without --data: where it looked.
+    TempDir alone;
+    fs::copy_file(std::string(SIXSCENE_BUILD_DIR) + "/sixscene", alone / "sixscene");
+    const ProgramResult none = RunProgram({"--headless", "--frames", "5"}, {}, alone / "sixscene");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err.rfind("sixscene: found no show data in " + alone.path + " or in " + alone.path +
+                                 "/../share/sixscene\n",
+                             0),
+              0u)
+        << none.err;
 
     TempDir dir;
     dir.Write("garbage.so", "not a shared object");

@@ -50,7 +50,11 @@ int main(int argc, char** argv) {
     show.dataDir = options.dataDir.empty() ? DefaultDataDir() : options.dataDir;
     // Said first: the file that can't be read next follows from it.
     std::error_code ignored;
-    if (!std::filesystem::is_directory(show.dataDir, ignored)) {
+    if (options.dataDir.empty() && !std::filesystem::is_directory(show.dataDir + "/bitmap", ignored)) {
+        const std::string program = ExecutableDir();
+        std::fprintf(stderr, "sixscene: found no show data in %s or in %s/../share/sixscene\n", program.c_str(),
+                     program.c_str());
+    } else if (!std::filesystem::is_directory(show.dataDir, ignored)) {
         const bool file = std::filesystem::exists(show.dataDir, ignored);
         std::fprintf(stderr, file ? "sixscene: the data folder %s is a file, not a folder\n"
                                   : "sixscene: the data folder %s does not exist\n",
