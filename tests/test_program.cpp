@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "support/run_program.h"
@@ -75,6 +76,164 @@ TEST(Program, HelpVersionAndUsageErrors) {
     EXPECT_NE(bad.err.find("unknown option --bogus"), std::string::npos);
     EXPECT_EQ(RunProgram({"--depth", "24"}).status, 2);
     EXPECT_EQ(RunProgram({"--headless", "--at", "5-3"}).status, 2);
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Program, ContradictoryOptionsAreNamedTogetherAndNothingRuns) {
+    TempDir dir;
+    const std::string folder = dir / "rec";
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> named;  // each must be in the message
+    };
+    const Case cases[] = {
+        {{"--headless", "--window", "--frames", "3"}, {"--headless", "--window"}},
+        {{"--window", "--headless"}, {"--window", "--headless"}},
+        {{"--window", "--record", folder}, {"--window", "--record"}},
+        {{"--headless", "--scale", "2"}, {"--headless", "--scale"}},
+        {{"--scale", "2", "--record", folder}, {"--scale", "--record"}},
+        {{"--headless", "--at", "10"}, {"--at", "--record"}},
+        {{"--at", "10"}, {"--at", "--record"}},
+        {{"--record", dir / "show.mp4", "--at", "3"}, {"--at", "--record", "show.mp4"}},
+        {{"--record", folder, "--video-scale", "2"}, {"--video-scale", "--record"}},
+        {{"--record", folder, "--at", "3,10", "--frames", "10"}, {"--at", "--frames", "10"}},
+        {{"--frames", "0"}, {"--frames"}},
+    };
+    for (const Case& c : cases) {
+        std::string what;
+        for (const std::string& a : c.args) what += a + " ";
+        const ProgramResult run = RunProgram(c.args);
+        EXPECT_EQ(run.status, 2) << what << "\n" << run.err;
+        // One message, then the pointer to --help.
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << what << "\n" << run.err;
+        for (const std::string& name : c.named) EXPECT_TRUE(Has(run.err, name)) << what << "\n" << run.err;
+    }
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(fs::exists(dir / "show.mp4"));
+}
+
+TEST(Program, VideoNamesThatCannotBeWrittenAreRefused) {
+    TempDir dir;
+    for (const char* name : {"x.avi", "x.mov", "x.webm", "x.gif", "x.MPG", "x.ts", "x.ogv", "x.wav"}) {
+        const ProgramResult run = RunProgram({"--record", dir / name, "--frames", "3"});
+        EXPECT_EQ(run.status, 2) << name << "\n" << run.err;
+        EXPECT_TRUE(Has(run.err, ".mp4") && Has(run.err, ".mkv")) << run.err;
+        EXPECT_FALSE(fs::exists(dir / name)) << name << " was made";
+    }
+    // A folder may still have any name: a trailing slash says it is one.
+    const ProgramResult run = RunProgram({"--record", dir / "frames.avi/", "--frames", "2"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(dir / "frames.avi/frame-000001.png"));
+}
+
+TEST(Program, FramesNMeansNFramesWrittenAndReported) {
+    for (const int n : {1, 5, 30}) {
+        TempDir dir;
+        const ProgramResult run =
+            RunProgram({"--headless", "--record", dir.path, "--frames", std::to_string(n)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.rfind("sixscene: " + std::to_string(n) + " frames in ", 0), 0u) << run.err;
+        EXPECT_EQ(ReadFrames(dir.path).size(), static_cast<size_t>(n));
+        size_t pngs = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path)) pngs += entry.path().extension() == ".png";
+        EXPECT_EQ(pngs, static_cast<size_t>(n));
+        // The music lasts as long as the frames shown: 800 samples a frame.
+        const auto samples = static_cast<int64_t>((fs::file_size(dir / "audio.wav") - 44) / 4);
+        EXPECT_NEAR(samples, n * 800, 800) << n;
+    }
+}
+
+TEST(Program, AtFramesThatTheShowNeverReachesAreAnError) {
+    TempDir dir;
+    // The deterministic run has 14778 frames, the last numbered 14777.
+    const ProgramResult run = RunProgram({"--headless", "--record", dir.path, "--at", "5,14777,20000-20002,999999"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(Has(run.err, "sixscene: the show ended after frame 14777; --at asked for frames 20000-20002 and "
+                             "999999, never reached\n"))
+        << run.err;
+    EXPECT_TRUE(fs::exists(dir / "frame-000005.png"));
+    EXPECT_TRUE(fs::exists(dir / "frame-014777.png"));
+    EXPECT_EQ(ReadFrames(dir.path).size(), 14778u);
+}
+
+TEST(Program, MissingDataFolderAndPlugInSayWhatWasTried) {
+    const ProgramResult data = RunProgram({"--headless", "--data", "/nonexistent/show", "--frames", "5"});
+    EXPECT_EQ(data.status, 1);
+    EXPECT_EQ(data.err.rfind("sixscene: the data folder /nonexistent/show does not exist\n", 0), 0u) << data.err;
+    EXPECT_TRUE(Has(data.err, "ERROR: Couldn't load textures!\n")) << data.err;
+    // The program alone, without --data: where it looked.
+    TempDir alone;
+    fs::copy_file(std::string(SIXSCENE_BUILD_DIR) + "/sixscene", alone / "sixscene");
+    const ProgramResult none = RunProgram({"--headless", "--frames", "5"}, {}, alone / "sixscene");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err.rfind("sixscene: found no show data in " + alone.path + " or in " + alone.path +
+                                 "/../share/sixscene\n",
+                             0),
+              0u)
+        << none.err;
+
+    TempDir dir;
+    dir.Write("garbage.so", "not a shared object");
+    struct Case {
+        std::string plugin, reason;
+    };
+    for (const Case& c : {Case{"/nonexistent/libnpmod32.so", "cannot open shared object file"},
+                          Case{dir / "garbage.so", "file too short"}}) {
+        const ProgramResult run = RunProgram({"--headless", "--plugin", c.plugin, "--frames", "5"});
+        EXPECT_EQ(run.status, 1);
+        // The line before the message box names the file tried and why it failed.
+        const std::string box = "ERROR: Unable to load npmod32.dll !\n";
+        const size_t at = run.err.find(box);
+        ASSERT_NE(at, std::string::npos) << run.err;
+        const size_t line = run.err.rfind('\n', at - 2);
+        const std::string detail = run.err.substr(line == std::string::npos ? 0 : line + 1, at - line - 1);
+        EXPECT_EQ(detail.rfind("sixscene: cannot load " + c.plugin + ": ", 0), 0u) << run.err;
+        EXPECT_TRUE(Has(detail, c.reason)) << run.err;
+        EXPECT_FALSE(Has(run.err.substr(0, at), "npmod32.dll")) << run.err;
+    }
+}
+
+TEST(Program, InstalledLayoutFindsItsDataAndPlugIn) {
+    // As a package installs it: the program in games/, the plug-in in
+    // lib/sixscene/ and the data in share/sixscene/.
+    TempDir prefix;
+    fs::create_directories(prefix / "games");
+    fs::create_directories(prefix / "lib/sixscene");
+    fs::create_directories(prefix / "share/sixscene");
+    fs::copy_file(std::string(SIXSCENE_BUILD_DIR) + "/sixscene", prefix / "games/sixscene");
+    fs::copy_file(std::string(SIXSCENE_BUILD_DIR) + "/libnpmod32.so", prefix / "lib/sixscene/libnpmod32.so");
+    CopyShowData(prefix / "share/sixscene");
+    TempDir dir;
+    const ProgramResult run = RunProgram({"--headless", "--record", dir.path, "--at", "900"}, {},
+                                         prefix / "games/sixscene");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Frame(dir.path, 900), Picture("kesto.Raw"));
+}
+
+TEST(Program, HelpAndManualPageListEveryOption) {
+    const ProgramResult help = RunProgram({"--help"});
+    const ProgramResult man = RunProgram({"--man"});
+    ASSERT_EQ(help.status, 0);
+    ASSERT_EQ(man.status, 0) << man.err;
+    EXPECT_EQ(man.out.rfind(".TH SIXSCENE 6 ", 0), 0u) << man.out;
+    std::set<std::string> options;
+    for (size_t at = help.out.find("--"); at != std::string::npos; at = help.out.find("--", at + 2)) {
+        const size_t end = help.out.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+        options.insert(help.out.substr(at, end - at));
+    }
+    EXPECT_GE(options.size(), 12u);
+    for (const std::string& option : options) {
+        // Taken by the parser: the error, if any, is about what follows.
+        const ProgramResult run = RunProgram({option, "1", "--bogus"});
+        EXPECT_FALSE(Has(run.err, "unknown option " + option)) << option;
+        std::string roff;
+        for (char c : option) roff += c == '-' ? "\\-" : std::string(1, c);
+        EXPECT_TRUE(Has(man.out, "\\fB" + roff + "\\fR")) << option << " is not in the manual page";
+    }
+    for (const char* section : {".SH NAME\n", ".SH SYNOPSIS\n", ".SH OPTIONS\n", ".SH \"EXIT STATUS\"\n"}) {
+        EXPECT_TRUE(Has(man.out, section)) << section;
+    }
 }
 
 TEST(Program, OpeningPicturesAtBothDepthsAndWithARowPad) {

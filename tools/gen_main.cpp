@@ -12,6 +12,8 @@
 
 namespace gen {
 
+Bytes MakeIcon();  // icons/sixscene.png, the desktop icon (icon.cpp)
+
 const std::vector<DataFile>& DataFiles() {
     static const std::vector<DataFile> files = {
         {"bitmap/font.Raw", MakeFont},           {"bitmap/zastava.Raw", MakeFlag},
@@ -22,6 +24,7 @@ const std::vector<DataFile>& DataFiles() {
         {"obj/nrect.lwo", MakePanelObject},      {"obj/nball.lwo", MakeBallObject},
         {"obj/nballx.lwo", MakeGlobeObject},     {"obj/nbox.lwo", MakeBoxObject},
         {"snd/pelerind.xm", MakeModule},         {"dat/text.dat", MakeScrollText},
+        {"icons/sixscene.png", MakeIcon},
     };
     return files;
 }

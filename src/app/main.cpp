@@ -1,5 +1,6 @@
 // The program entry: reads the options, brings up the host and plays.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/show.h"
@@ -8,6 +9,9 @@
 
 #ifndef SIXSCENE_VERSION
 #define SIXSCENE_VERSION "dev"
+#endif
+#ifndef SIXSCENE_SUMMARY
+#define SIXSCENE_SUMMARY "an audiovisual show"
 #endif
 
 int main(int argc, char** argv) {
@@ -25,6 +29,10 @@ int main(int argc, char** argv) {
         std::printf("sixscene %s\n", SIXSCENE_VERSION);
         return 0;
     }
+    if (options.man) {
+        std::fputs(ManPage(SIXSCENE_VERSION, SIXSCENE_SUMMARY).c_str(), stdout);
+        return 0;
+    }
 
     Host host;
     const bool made = options.mode == DisplayMode::Headless ? MakeHeadlessHost(options, host, error)
@@ -39,7 +47,19 @@ int main(int argc, char** argv) {
     static Show* const shown = new Show;
     Show& show = *shown;
     show.host = &host;
-    show.dataDir = options.dataDir.empty() ? ExecutableDir() : options.dataDir;
+    show.dataDir = options.dataDir.empty() ? DefaultDataDir() : options.dataDir;
+    // Said first: the file that can't be read next follows from it.
+    std::error_code ignored;
+    if (options.dataDir.empty() && !std::filesystem::is_directory(show.dataDir + "/bitmap", ignored)) {
+        const std::string program = ExecutableDir();
+        std::fprintf(stderr, "sixscene: found no show data in %s or in %s/../share/sixscene\n", program.c_str(),
+                     program.c_str());
+    } else if (!std::filesystem::is_directory(show.dataDir, ignored)) {
+        const bool file = std::filesystem::exists(show.dataDir, ignored);
+        std::fprintf(stderr, file ? "sixscene: the data folder %s is a file, not a folder\n"
+                                  : "sixscene: the data folder %s does not exist\n",
+                     show.dataDir.c_str());
+    }
     show.controls.loop = options.loop;
     show.controls.startRow = options.startRow;
     const int status = RunShow(show);

@@ -13,7 +13,7 @@ struct Options {
     int32_t depth = 32;         // 16: the display refuses 32 bpp
     std::string dataDir;        // default: beside the executable
     std::string plugin;         // default: the plug-in beside the executable
-    int64_t escapeAfter = -1;   // headless: press Escape after this many frames
+    int64_t escapeAfter = -1;   // press Escape after this many presented frames
     std::string record;         // headless: a folder for frames, audio and frames.csv,
                                 // or a .mp4/.mkv video
     int32_t videoScale = 3;     // video recordings: picture scale factor
@@ -31,6 +31,7 @@ struct Options {
     std::vector<std::pair<int64_t, int32_t>> testKeys;
     bool help = false;
     bool version = false;
+    bool man = false;           // print the manual page (roff) made from the usage text
 };
 
 // Parses argv; false with `error` set on a usage error.
@@ -41,3 +42,6 @@ int32_t KeyByName(const std::string& name);
 // Parses "1,5,10-20" into frame numbers.
 bool ParseFrameList(const std::string& text, std::set<int64_t>& frames);
 const char* UsageText();
+// The usage text as a manual page in roff, section 6; `summary` is its
+// one-line description.
+std::string ManPage(const char* version, const char* summary);

@@ -16,7 +16,8 @@ bool LoadMusicLibrary(MusicPlayer& player, Host& host, const std::string& name,
     player.host = &host;
     player.library = host.loadLibrary(host.self, name.c_str());
     if (!player.library) {
-        if (error) *error = "cannot load the library " + name;
+        const char* why = host.libraryError ? host.libraryError(host.self) : nullptr;
+        if (error) *error = why && *why ? why : "cannot load the library " + name;
         return false;
     }
     // Every entry point is checked: calling a missing one would crash later.

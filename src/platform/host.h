@@ -80,6 +80,8 @@ struct Host {
     void* (*loadLibrary)(void* self, const char* name) = nullptr;
     void* (*getProcAddress)(void* self, void* library, const char* name) = nullptr;
     void (*freeLibrary)(void* self, void* library) = nullptr;
+    // After a failed loadLibrary: the file tried and why it failed.
+    const char* (*libraryError)(void* self) = nullptr;
 
     // Told before each present what the frame shows (recording, progress).
     void (*noteFrame)(void* self, const HostFrameNote& note) = nullptr;

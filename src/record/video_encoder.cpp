@@ -1,20 +1,7 @@
 #include "record/video_encoder.h"
 
-#include <cstring>
-
 #include "record/encoder_process.h"
 #include "record/pcm.h"
-
-namespace {
-
-bool EndsWith(const std::string& s, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
-}
-
-}  // namespace
-
-bool IsVideoPath(const std::string& path) { return EndsWith(path, ".mp4") || EndsWith(path, ".mkv"); }
 
 std::vector<std::string> FfmpegArguments(const VideoEncoder& encoder, const std::string& ffmpeg,
                                          const std::string& videoInput, const std::string& audioInput) {
@@ -24,7 +11,7 @@ std::vector<std::string> FfmpegArguments(const VideoEncoder& encoder, const std:
                                      "-framerate", "60", "-i", videoInput,
                                      "-f", "s16le", "-ar", "48000", "-ac", "2", "-i", audioInput,
                                      "-vf", "scale=" + size + ":flags=neighbor"};
-    if (EndsWith(encoder.path, ".mkv")) {
+    if (FileExtension(encoder.path) == ".mkv") {
         args.insert(args.end(), {"-c:v", "ffv1", "-pix_fmt", "bgr0", "-c:a", "flac"});
     } else {
         args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "16", "-pix_fmt",

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "record/video_names.h"
+
 struct EncoderProcess;
 
 struct VideoEncoder {
@@ -17,8 +19,6 @@ struct VideoEncoder {
     EncoderProcess* process = nullptr;
 };
 
-// True for the file names that --record encodes to video.
-bool IsVideoPath(const std::string& path);
 // Starts ffmpeg writing `path` (.mp4: H.264 and AAC; .mkv: lossless FFV1 and
 // FLAC) with the picture scaled by `scale`, nearest neighbour.
 bool OpenVideoEncoder(VideoEncoder& encoder, const std::string& path, int32_t scale, std::string& error);

@@ -9,7 +9,8 @@
 
 #include "support/temp_dir.h"
 
-ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                         const std::string& programPath) {
     TempDir dir;
     const std::string outPath = dir / "out", errPath = dir / "err";
     ProgramResult result;
@@ -18,7 +19,7 @@ ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector
         if (!std::freopen(outPath.c_str(), "w", stdout) || !std::freopen(errPath.c_str(), "w", stderr)) _exit(127);
         for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> argv;
-        const std::string program = std::string(SIXSCENE_BUILD_DIR) + "/sixscene";
+        const std::string program = programPath.empty() ? std::string(SIXSCENE_BUILD_DIR) + "/sixscene" : programPath;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);

@@ -10,9 +10,10 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs SIXSCENE_BUILD_DIR/sixscene with `args`; `env` entries are NAME=VALUE.
+// Runs SIXSCENE_BUILD_DIR/sixscene (or `program`) with `args`; `env`
+// entries are NAME=VALUE.
 ProgramResult RunProgram(const std::vector<std::string>& args,
-                         const std::vector<std::string>& env = {});
+                         const std::vector<std::string>& env = {}, const std::string& program = "");
 
 // Reads an 8-bit RGB PNG; false when it can't.
 bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb, int& width, int& height);

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <iterator>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "npmod32.h"
@@ -25,6 +28,7 @@ struct Headless {
     SixsceneMusicWindow musicWindow{};
     Recording recording;
     int64_t lastFrame = -1;  // with --at: the run ends after this frame
+    bool escaped = false;    // --frames pressed Escape: no frame is shown after that
     Progress progress;
     HostFrameNote lastNote;
 };
@@ -58,11 +62,34 @@ void SaveScreen(Headless& h) {
     SaveScreenshot(h.options.screenshotDir, h.memory.primary.data(), h.memory.pitch, h.memory.depth);
 }
 
+// "5, 7-9 and 12" of the frames from `first` on.
+std::string FrameList(const std::set<int64_t>& frames, int64_t first) {
+    std::vector<std::string> runs;
+    for (auto f = frames.lower_bound(first); f != frames.end();) {
+        int64_t last = *f;
+        auto next = std::next(f);
+        while (next != frames.end() && *next == last + 1) last = *next++;
+        runs.push_back(std::to_string(*f) + (last > *f ? "-" + std::to_string(last) : ""));
+        f = next;
+    }
+    std::string text;
+    for (size_t i = 0; i < runs.size(); ++i) text += (i == 0 ? "" : i + 1 == runs.size() ? " and " : ", ") + runs[i];
+    return text;
+}
+
 [[noreturn]] void ExitHost(Headless& h, int status) {
     ClearProgress(h.progress);
     if (!CloseRecording(h.recording) && status == 0) status = 1;
     // After a failed start-up the error is the last word, not "0 frames".
     if (h.frame > 0 || status == 0) ReportFrameRate(h.progress, h.frame);
+    // The show ended before frames that --at asked for: the recording lacks them.
+    if (status == 0 && h.lastFrame >= h.frame) {
+        const auto missing = std::distance(h.options.at.lower_bound(h.frame), h.options.at.end());
+        std::fprintf(stderr, "sixscene: the show ended after frame %lld; --at asked for frame%s %s, never reached\n",
+                     static_cast<long long>(h.frame - 1), missing == 1 ? "" : "s",
+                     FrameList(h.options.at, h.frame).c_str());
+        status = 1;
+    }
     std::fflush(stdout);
     std::exit(status);
 }
@@ -90,6 +117,8 @@ HostResult LockSurface(Headless& h, HostSurface surface, void** pixels, int32_t*
 
 HostResult Flip(Headless& h) {
     if (h.memory.back.empty()) return kHostErrGeneric;
+    // The loop draws on until it reads the Escape; those frames are not shown.
+    if (h.escaped) return kHostOk;
     if (!h.retrying && h.options.loseSurface.count(h.frame)) {
         h.lost = true;
         return kHostErrSurfaceLost;
@@ -98,8 +127,10 @@ HostResult Flip(Headless& h) {
     h.retrying = false;
     SwapMemorySurfaces(h.memory);
     ++h.frame;
-    if (h.options.escapeAfter >= 0 && h.frame == h.options.escapeAfter) {
-        h.messages.push_back({HostMessageType::KeyDown, kKeyEscape});
+    if (h.frame == h.options.escapeAfter) {
+        // Ahead of anything queued, so that it is the next message read.
+        h.messages.push_front({HostMessageType::KeyDown, kKeyEscape});
+        h.escaped = true;
     }
     for (const auto& [frame, key] : h.options.testKeys) {
         if (frame != h.frame) continue;
@@ -132,6 +163,7 @@ HostResult Restore(Headless& h) {
 void ReleaseDisplay(Headless& h) { ReleaseMemorySurfaces(h.memory); }
 
 void NoteFrame(Headless& h, const HostFrameNote& note) {
+    if (h.escaped) return;
     h.lastNote = note;
     RecordFrame(h.recording, h.frame, note, h.memory.back.data(), h.memory.pitch, h.memory.depth);
 }

@@ -1,6 +1,8 @@
 #include "platform/headless/progress.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/system/system.h"
 
@@ -21,12 +23,37 @@ void Draw(const Progress& progress, int64_t frames, const HostFrameNote& note) {
         const int remaining = static_cast<int>(seconds / done * (1 - done));
         std::snprintf(left, sizeof left, "%d:%02d", remaining / 60, remaining % 60);
     }
-    char bar[31];
-    const int filled = static_cast<int>(done * 30);
-    for (int i = 0; i < 30; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[30] = 0;
-    std::fprintf(stderr, "\r[%s] frame %lld  position %4d/%d  scene %d  %5.0f fps  %s left \x1b[K", bar,
-                 static_cast<long long>(frames), position, note.endPosition, note.scene, fps, left);
+    // The longest tail that fits beside a bar of at least five cells; a line
+    // that wrapped would leave a fragment on every redraw. The terminal's
+    // width is read each time, so the bar follows a resize.
+    const long long frame = static_cast<long long>(frames);
+    char tails[5][128];
+    std::snprintf(tails[0], sizeof tails[0], " frame %lld  position %4d/%d  scene %d  %5.0f fps  %s left", frame,
+                  position, note.endPosition, note.scene, fps, left);
+    std::snprintf(tails[1], sizeof tails[1], " position %d/%d  scene %d  %s left", position, note.endPosition,
+                  note.scene, left);
+    std::snprintf(tails[2], sizeof tails[2], " %d/%d  %s left", position, note.endPosition, left);
+    std::snprintf(tails[3], sizeof tails[3], " %s left", left);
+    tails[4][0] = 0;
+    int columns = TerminalColumns();
+    if (columns <= 0) columns = 80;
+    // The last column stays empty: writing there makes some terminals wrap.
+    const int room = columns - 1;
+    constexpr int kMaxCells = 30, kMinCells = 5;
+    const char* tail = tails[4];
+    for (const char* t : {tails[0], tails[1], tails[2], tails[3]}) {
+        if (static_cast<int>(std::strlen(t)) + 2 + kMinCells <= room) {
+            tail = t;
+            break;
+        }
+    }
+    const int cells = std::min(kMaxCells, room - 2 - static_cast<int>(std::strlen(tail)));
+    if (cells < 1) return;
+    char bar[kMaxCells + 1];
+    const int filled = static_cast<int>(done * cells);
+    for (int i = 0; i < cells; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[cells] = 0;
+    std::fprintf(stderr, "\r[%s]%s\x1b[K", bar, tail);
     std::fflush(stderr);
 }
 

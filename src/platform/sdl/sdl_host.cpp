@@ -10,6 +10,7 @@
 #include "npmod32.h"
 #include "platform/backends.h"
 #include "platform/host_table.h"
+#include "platform/sdl/library_noise.h"
 #include "record/screenshot.h"
 
 namespace {
@@ -25,9 +26,28 @@ struct Sdl {
     SDL_Event pending{};
     bool hasPending = false;
     SixsceneMusicWindow musicWindow{};
+    int64_t presented = 0;
+    bool escaped = false;      // --frames pressed Escape: nothing is shown after that
+    bool escapeRead = false;
 };
 
+// The largest whole scale up to --scale whose window fits the screen's
+// usable area (without panels and docks).
+void FitScale(Sdl& s) {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return;
+    int scale = s.options.scale;
+    while (scale > 1 && (320 * scale > usable.w || 240 * scale > usable.h)) --scale;
+    if (scale == s.options.scale) return;
+    if (!s.fullscreen) {
+        std::fprintf(stderr, "sixscene: a %dx%d window does not fit the screen's %dx%d; scale %d instead of %d\n",
+                     320 * s.options.scale, 240 * s.options.scale, usable.w, usable.h, scale, s.options.scale);
+    }
+    s.options.scale = scale;
+}
+
 bool CreateWindows(Sdl& s, const char*, const char* title) {
+    FitScale(s);
     const int scale = s.options.scale;
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (s.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -85,6 +105,11 @@ void SaveScreen(Sdl& s) {
 }
 
 bool PeekHostMessage(Sdl& s, HostMessage* message) {
+    if (s.escaped && !s.escapeRead) {
+        s.escapeRead = true;
+        *message = {HostMessageType::KeyDown, kKeyEscape};
+        return true;
+    }
     SDL_Event event;
     if (s.hasPending) {
         event = s.pending;
@@ -163,6 +188,8 @@ HostResult CreateSurfaces(Sdl& s) {
 }
 
 HostResult Flip(Sdl& s) {
+    // The loop draws on until it reads the Escape; those frames are not shown.
+    if (s.escaped) return kHostOk;
     if (s.lost || !s.texture) return kHostErrSurfaceLost;
     if (SDL_UpdateTexture(s.texture, nullptr, s.memory.back.data(), s.memory.pitch) != 0) return kHostErrSurfaceLost;
     SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
@@ -170,6 +197,7 @@ HostResult Flip(Sdl& s) {
     SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
     SDL_RenderPresent(s.renderer);
     SwapMemorySurfaces(s.memory);
+    if (++s.presented == s.options.escapeAfter) s.escaped = true;
     return kHostOk;
 }
 
@@ -188,14 +216,31 @@ void ReleaseDisplay(Sdl& s) {
 
 uint32_t TimeMs(Sdl&) { return SDL_GetTicks(); }
 
+// Held library messages as further lines of ours.
+std::string LibraryLines(const std::string& said) {
+    std::string lines;
+    for (size_t start = 0; start < said.size();) {
+        size_t end = said.find('\n', start);
+        if (end == std::string::npos) end = said.size();
+        lines += "\nsixscene: Wayland: " + said.substr(start, end - start);
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
 bool MakeDisplayHost(const Options& options, Host& host, std::string& error) {
     const char* const advice =
         "). Without a display, try --headless, or --record DIR to write the show to files; "
         "with one, try --window.";
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        error = std::string("cannot open a display (") + SDL_GetError() + advice;
+    HoldLibraryMessages();
+    const bool initialised = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    // What the libraries said while SDL looked for a display follows our
+    // message, if there is one; otherwise it was only SDL trying its drivers.
+    const std::string said = ReleaseLibraryMessages();
+    if (!initialised) {
+        error = std::string("cannot open a display (") + SDL_GetError() + advice + LibraryLines(said);
         return false;
     }
     // With no display at all SDL falls back to a driver that shows nothing;
@@ -206,7 +251,8 @@ bool MakeDisplayHost(const Options& options, Host& host, std::string& error) {
     if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
         !(asked && std::strstr(asked, driver))) {
         SDL_Quit();
-        error = std::string("cannot open a display (found no X11, Wayland or console display") + advice;
+        error = std::string("cannot open a display (found no X11, Wayland or console display") + advice +
+                LibraryLines(said);
         return false;
     }
     // Mouse motion would only crowd the one message a frame handles.

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/system/system.h"
@@ -11,6 +12,16 @@ std::string& PluginPathSetting() {
     return path;
 }
 
+std::string& LibraryErrorText() {
+    static std::string text;
+    return text;
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
+
 }  // namespace
 
 std::string ExecutableDir() {
@@ -19,13 +30,24 @@ std::string ExecutableDir() {
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+std::string DefaultDataDir() {
+    const std::string beside = ExecutableDir();
+    const std::string installed = beside + "/../share/sixscene";
+    return !IsFolder(beside + "/bitmap") && IsFolder(installed + "/bitmap") ? installed : beside;
+}
+
 void InstallLibraryLoader(Host& host) {
     host.loadLibrary = [](void*, const char* name) {
         // The plug-in is asked for by its Windows name; the options may name
         // another file for it.
         const bool plugin = std::strcmp(name, "npmod32.dll") == 0;
-        return OpenLibrary(!plugin ? name : PluginPath().empty() ? DefaultPluginPath() : PluginPath());
+        const std::string path = !plugin ? name : PluginPath().empty() ? DefaultPluginPath() : PluginPath();
+        std::string reason;
+        void* library = OpenLibrary(path, reason);
+        LibraryErrorText() = library ? std::string() : "cannot load " + path + ": " + reason;
+        return library;
     };
+    host.libraryError = [](void*) { return LibraryErrorText().c_str(); };
     host.getProcAddress = [](void*, void* library, const char* name) { return LibrarySymbol(library, name); };
     host.freeLibrary = [](void*, void* library) { CloseLibrary(library); };
 }

@@ -28,6 +28,8 @@ struct Win32 {
     int32_t depth = 0;  // of the display mode set
     // What the window procedure saw for the show, oldest first.
     std::deque<HostMessage> messages;
+    int64_t presented = 0;
+    bool escaped = false;  // --frames pressed Escape: nothing is shown after that
 };
 
 // The window procedure has no way to carry a pointer of ours but the window
@@ -228,7 +230,14 @@ HostResult ColourFill(Win32& w, uint32_t colour) {
 
 HostResult Flip(Win32& w) {
     if (!w.primary) return static_cast<HostResult>(DDERR_NOTINITIALIZED);
-    return static_cast<HostResult>(w.primary->Flip(nullptr, DDFLIP_WAIT));
+    // The loop draws on until it reads the Escape; those frames are not shown.
+    if (w.escaped) return kHostOk;
+    const HostResult result = static_cast<HostResult>(w.primary->Flip(nullptr, DDFLIP_WAIT));
+    if (result == kHostOk && ++w.presented == w.options.escapeAfter) {
+        w.escaped = true;
+        w.messages.push_front({HostMessageType::KeyDown, kKeyEscape});
+    }
+    return result;
 }
 
 HostResult Restore(Win32& w) {
