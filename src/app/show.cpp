@@ -49,6 +49,12 @@ void ReportFailure(Show& show, const char* text, const std::string& detail, bool
 }  // namespace
 
 int RunShow(Show& show) {
+    const int status = StartShow(show);
+    if (status == 0) RunFrameLoop(show);
+    return status;
+}
+
+int StartShow(Show& show) {
     Host& host = *show.host;
     if (!SetUpDisplay(show.display, host)) return 1;
     const int32_t rowPad = TargetRowPad(show.display);
@@ -83,7 +89,6 @@ int RunShow(Show& show) {
     StartMusic(show.music);
     show.musicMs = MusicMilliseconds(show.music);
     if (show.controls.startRow > 0 && !SeekShow(show, show.controls.startRow)) return 1;
-    RunFrameLoop(show);
     return 0;
 }
 
@@ -117,81 +122,86 @@ bool SeekShow(Show& show, int32_t row) {
 }
 
 void RunFrameLoop(Show& show) {
+    while (StepFrameLoop(show)) {
+    }
+}
+
+bool StepFrameLoop(Show& show) {
     Host& host = *show.host;
     Display& display = show.display;
     const bool staged = display.depth == 16;
-    for (;; ++show.frames) {
-        if (show.controls.seekTo >= 0 && !SeekShow(show, show.controls.seekTo)) return;
-        // Paused, the frame shows the last picture again and time stands.
-        const bool holding = show.controls.paused;
-        // Clear, then obtain the frame's pixels.
-        BackBuffer frame;
-        bool locked = false;
-        if (staged) {
-            if (!holding) ClearImage(display.staging);
-            frame.pixels = display.staging.pixels;
-            frame.rowPad = 0;
+    if (show.controls.seekTo >= 0 && !SeekShow(show, show.controls.seekTo)) return false;
+    // Paused, the frame shows the last picture again and time stands.
+    const bool holding = show.controls.paused;
+    // Clear, then obtain the frame's pixels.
+    BackBuffer frame;
+    bool locked = false;
+    if (staged) {
+        if (!holding) ClearImage(display.staging);
+        frame.pixels = display.staging.pixels;
+        frame.rowPad = 0;
+        locked = true;
+    } else {
+        if (!holding) host.colourFill(host.self, 0);
+        void* pixels = nullptr;
+        int32_t pitch = 0;
+        if (host.lock(host.self, HostSurface::BackBuffer, &pixels, &pitch) == kHostOk) {
+            frame.pixels = static_cast<uint32_t*>(pixels);
+            frame.rowPad = display.rowPad;
             locked = true;
-        } else {
-            if (!holding) host.colourFill(host.self, 0);
-            void* pixels = nullptr;
-            int32_t pitch = 0;
-            if (host.lock(host.self, HostSurface::BackBuffer, &pixels, &pitch) == kHostOk) {
-                frame.pixels = static_cast<uint32_t*>(pixels);
-                frame.rowPad = display.rowPad;
-                locked = true;
-            }
-        }
-        // A failed lock skips drawing; the clock isn't read, so the next
-        // frame's ticks cover the time.
-        if (locked && holding) {
-            HoldClock(show.clock, host.timeMs(host.self));
-            if (!staged) {
-                HoldPicture(host, frame);
-                host.unlock(host.self, HostSurface::BackBuffer);
-            }
-        } else if (locked) {
-            AdvanceClock(show.clock, host.timeMs(host.self));
-            show.position = MusicPosition(show.music);
-            AllowForStall(show);
-            // A module shorter than the show ends it where the music ends.
-            const bool musicEnded = show.position < kEndPosition && MusicEnded(show.music);
-            const bool ended = musicEnded || TimelineStep(show.timeline, frame, show.position,
-                                                          show.clock.frameTicks, show.clock.ticksTotal);
-            if (!staged) host.unlock(host.self, HostSurface::BackBuffer);
-            if (musicEnded) {
-                std::fprintf(stderr, "sixscene: the music ended at row %d, before the end position %d\n",
-                             show.position, kEndPosition);
-            }
-            if (ended && !show.controls.loop) return;
-            if (ended) {
-                if (!SeekShow(show, 0)) return;
-                continue;
-            }
-        }
-
-        HostMessage message;
-        if (host.peekMessage(host.self, &message)) WindowProcedure(show, message);
-
-        if (staged) {
-            void* pixels = nullptr;
-            int32_t pitch = 0;
-            if (host.lock(host.self, HostSurface::BackBuffer, &pixels, &pitch) == kHostOk) {
-                display.staging.target16 = static_cast<uint16_t*>(pixels);
-                ConvertTo565(display.staging);
-                host.unlock(host.self, HostSurface::BackBuffer);
-            }
-        }
-        if (host.noteFrame) {
-            HostFrameNote note{show.clock.lastTime, show.clock.frameTicks, show.clock.ticksTotal,
-                               show.position, SceneForPosition(show.position), kEndPosition};
-            host.noteFrame(host.self, note);
-        }
-        if (host.flip(host.self) == kHostErrSurfaceLost) {
-            host.restore(host.self);
-            host.flip(host.self);
         }
     }
+    // A failed lock skips drawing; the clock isn't read, so the next
+    // frame's ticks cover the time.
+    if (locked && holding) {
+        HoldClock(show.clock, host.timeMs(host.self));
+        if (!staged) {
+            HoldPicture(host, frame);
+            host.unlock(host.self, HostSurface::BackBuffer);
+        }
+    } else if (locked) {
+        AdvanceClock(show.clock, host.timeMs(host.self));
+        show.position = MusicPosition(show.music);
+        AllowForStall(show);
+        // A module shorter than the show ends it where the music ends.
+        const bool musicEnded = show.position < kEndPosition && MusicEnded(show.music);
+        const bool ended = musicEnded || TimelineStep(show.timeline, frame, show.position,
+                                                      show.clock.frameTicks, show.clock.ticksTotal);
+        if (!staged) host.unlock(host.self, HostSurface::BackBuffer);
+        if (musicEnded) {
+            std::fprintf(stderr, "sixscene: the music ended at row %d, before the end position %d\n",
+                         show.position, kEndPosition);
+        }
+        if (ended && !show.controls.loop) return false;
+        if (ended) {
+            ++show.frames;
+            return SeekShow(show, 0);
+        }
+    }
+
+    HostMessage message;
+    if (host.peekMessage(host.self, &message)) WindowProcedure(show, message);
+
+    if (staged) {
+        void* pixels = nullptr;
+        int32_t pitch = 0;
+        if (host.lock(host.self, HostSurface::BackBuffer, &pixels, &pitch) == kHostOk) {
+            display.staging.target16 = static_cast<uint16_t*>(pixels);
+            ConvertTo565(display.staging);
+            host.unlock(host.self, HostSurface::BackBuffer);
+        }
+    }
+    if (host.noteFrame) {
+        HostFrameNote note{show.clock.lastTime, show.clock.frameTicks, show.clock.ticksTotal,
+                           show.position, SceneForPosition(show.position), kEndPosition};
+        host.noteFrame(host.self, note);
+    }
+    if (host.flip(host.self) == kHostErrSurfaceLost) {
+        host.restore(host.self);
+        host.flip(host.self);
+    }
+    ++show.frames;
+    return true;
 }
 
 namespace {

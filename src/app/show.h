@@ -41,6 +41,11 @@ struct Show {
 // Brings everything up in order and plays until the end. Returns 0 when the
 // show ended, 1 when start-up failed (a message was shown).
 int RunShow(Show& show);
+// RunShow in steps, for hosts that call the program once a frame: start-up
+// (0, or 1 when it failed and a message was shown), then one pass of the
+// frame loop at a time, false once the show has ended.
+int StartShow(Show& show);
+bool StepFrameLoop(Show& show);
 // Returns when the timeline reports its end.
 void RunFrameLoop(Show& show);
 void WindowProcedure(Show& show, const HostMessage& message);
