@@ -468,8 +468,9 @@ double FusedMultiplyAddPortable(double a, double b, double c) {
     // Exactly a * b = p.hi + p.lo and p.hi + c = s.hi + s.lo; then the sum
     // of the small parts rounded to odd and added last gives a * b + c
     // rounded once (Boldo and Melquiond). This needs the product and the sum
-    // to stay clear of overflow and of the subnormal range; elsewhere, and
-    // for zeros, infinities and NaN, the library's fma decides.
+    // to stay clear of overflow and of the subnormal range; elsewhere (never
+    // in Sine and Cosine) the library's fma decides.
+    if (a == 0 || b == 0) return a * b + c;  // an exact product: one rounding
     const double aa = std::fabs(a), ab = std::fabs(b), ac = std::fabs(c);
     const bool ordinary = aa > 0x1p-400 && aa < 0x1p400 && ab > 0x1p-400 && ab < 0x1p400 &&
                           (c == 0 || (ac > 0x1p-400 && ac < 0x1p800));
