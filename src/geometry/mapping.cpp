@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "assets/image.h"
+#include "geometry/trig.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ void MapTextureSpherical(Object3D& object, const Image& picture, const Vector3& 
             const Vector3& p = object.cameraPoints[static_cast<size_t>(face.index[k])];
             double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
             if (r == 0) r = 0.0001;
-            double latitude = std::asin(ClampUnit(p.y / r));
-            if (std::cos(latitude) == 0) latitude = latitude / 1.0001;
-            double longitude = std::asin(ClampUnit(p.z / (std::cos(latitude) * r)));
+            double latitude = ArcSine(ClampUnit(p.y / r));
+            if (Cosine(latitude) == 0) latitude = latitude / 1.0001;
+            double longitude = ArcSine(ClampUnit(p.z / (Cosine(latitude) * r)));
             // Keep the corners of a face that straddles the seam at -z on
             // the side of corner 0.
             const bool flip = k == 0 ? p.x < 0 : (firstX < 0 || (p.x < 0 && p.z >= 0));

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "geometry/trig.h"
+
 namespace {
 
 // Fixed rather than M_PI so that every picture comes out the same bit for bit.
@@ -18,9 +20,9 @@ void BuildMatrices(Object3D& object) {
     const double a = object.angles.x / 180 * kPi;
     const double b = object.angles.y / 180 * kPi;
     const double c = object.angles.z / 180 * kPi;
-    const double sa = std::sin(a), ca = std::cos(a);
-    const double sb = std::sin(b), cb = std::cos(b);
-    const double sc = std::sin(c), cc = std::cos(c);
+    const double sa = Sine(a), ca = Cosine(a);
+    const double sb = Sine(b), cb = Cosine(b);
+    const double sc = Sine(c), cc = Cosine(c);
 
     double (&m)[4][3] = object.objectMatrix;
     m[0][0] = cc * cb;

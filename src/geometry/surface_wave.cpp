@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "geometry/trig.h"
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -33,7 +35,7 @@ void SurfaceWave::Apply(double phase) {
     const size_t count = displacedPoints.size();
     for (size_t i = 0; i < count; ++i) {
         const Vector3 o = basePoints[i];
-        displacedPoints[i] = Vector3{o.x, o.y, o.z + amplitude * std::sin(k * o.x + phase)};
+        displacedPoints[i] = Vector3{o.x, o.y, o.z + amplitude * Sine(k * o.x + phase)};
     }
     target->modelPoints = displacedPoints.data();
 }
