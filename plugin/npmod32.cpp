@@ -414,6 +414,25 @@ void CheckDevice(Player& player) {
 
 Player* AsPlayer(void* instance) { return static_cast<Player*>(instance); }
 
+// Where playback is: the offline and silent clocks are brought up to date
+// and answer from what was rendered; real time from what has been heard.
+template <typename Rendered, typename Heard>
+int32_t AskPlayback(void* instance, Rendered rendered, Heard heard) {
+    Player* player = AsPlayer(instance);
+    if (!player) return 0;
+    std::lock_guard<std::mutex> apiGuard(player->api);
+    CheckDevice(*player);
+    {
+        std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
+        if (!player->module) return 0;
+        if (player->output != Output::RealTime) {
+            if (player->playing) AdvanceTo(*player, ClockTarget(*player));
+            return rendered(*player);
+        }
+    }
+    return heard(*player);
+}
+
 // What libopenmpt logs while it reads a module.
 void CollectLog(const char* message, void* user) {
     if (message && *message) static_cast<std::vector<std::string>*>(user)->push_back(message);
@@ -605,19 +624,7 @@ NPMOD32_EXPORT int ModPlug_Stop(void* instance) {
 }
 
 NPMOD32_EXPORT int32_t ModPlug_GetCurrentPosition(void* instance) {
-    Player* player = AsPlayer(instance);
-    if (!player) return 0;
-    std::lock_guard<std::mutex> apiGuard(player->api);
-    CheckDevice(*player);
-    {
-        std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
-        if (!player->module) return 0;
-        if (player->output != Output::RealTime) {
-            if (player->playing) AdvanceTo(*player, ClockTarget(*player));
-            return player->rows;
-        }
-    }
-    return HeardPosition(*player);
+    return AskPlayback(instance, [](Player& player) { return player.rows; }, HeardPosition);
 }
 
 NPMOD32_EXPORT int ModPlug_HasEnded(void* instance) {
@@ -638,19 +645,9 @@ NPMOD32_EXPORT int ModPlug_HasEnded(void* instance) {
 }
 
 NPMOD32_EXPORT int32_t ModPlug_GetPlayedMilliseconds(void* instance) {
-    Player* player = AsPlayer(instance);
-    if (!player) return 0;
-    std::lock_guard<std::mutex> apiGuard(player->api);
-    CheckDevice(*player);
-    {
-        std::lock_guard<std::mutex> moduleGuard(player->moduleLock);
-        if (!player->module) return 0;
-        if (player->output != Output::RealTime) {
-            if (player->playing) AdvanceTo(*player, ClockTarget(*player));
-            return static_cast<int32_t>(player->deliveredFrames / kFramesPerMs);
-        }
-    }
-    return static_cast<int32_t>(HeardModuleFrame(*player) / kFramesPerMs);
+    return AskPlayback(
+        instance, [](Player& player) { return static_cast<int32_t>(player.deliveredFrames / kFramesPerMs); },
+        [](Player& player) { return static_cast<int32_t>(HeardModuleFrame(player) / kFramesPerMs); });
 }
 
 NPMOD32_EXPORT int ModPlug_SetMasterVolume(void* instance, uint32_t percent) {
