@@ -128,7 +128,9 @@ EMSCRIPTEN_KEEPALIVE double sixscene_status(int what) {
         case 1: return static_cast<double>(program.web.frame);
         case 2: return show ? show->position : 0;
         case 3: return show ? SceneForPosition(show->position) : 0;
-        case 4: return show && program.running ? MusicMilliseconds(show->music) : -1;
+        // As read at the last frame: asking the plug-in now would move its
+        // clock between frames, and the deterministic run must not differ.
+        case 4: return show && program.running ? show->musicMs : -1;
         case 5: return show && show->controls.paused ? 1 : 0;
         case 6: return show && show->controls.muted ? 1 : 0;
         case 7: return show ? show->controls.volume : 0;
