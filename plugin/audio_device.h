@@ -1,7 +1,8 @@
 #pragma once
 // The audio device the plug-in plays through in real time: SDL2 on Linux,
-// waveOut on Windows. Interleaved float stereo at kSixsceneSampleRate,
-// pulled by a callback on the device's own thread.
+// waveOut on Windows, Web Audio in the browser. Interleaved float stereo at
+// kSixsceneSampleRate, pulled by a callback on the device's own thread (in
+// the browser, on the page's one thread between frames).
 #include <cstdint>
 #include <string>
 

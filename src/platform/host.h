@@ -1,7 +1,7 @@
 #pragma once
 // The host layer: the window, the full-screen display, messages, the clock
 // and run-time library loading, as one table of operations. Each backend
-// (sdl/, win32/, headless/) fills it in through host_table.h; nothing above
+// (sdl/, win32/, headless/, web/) fills it in through host_table.h; nothing above
 // this header knows which one runs.
 #include <cstdint>
 
@@ -56,7 +56,8 @@ struct Host {
     void (*messageBox)(void* self, const char* text, const char* caption, bool owned) = nullptr;
     bool (*peekMessage)(void* self, HostMessage* message) = nullptr;
     void (*postMessage)(void* self, HostMessage message) = nullptr;
-    // Finishes any output and ends the process with `status`; never returns.
+    // Finishes any output and ends the process with `status` (in the
+    // browser: the show, back to the page); never returns.
     // (No [[noreturn]] here: the attribute does not apply to a pointer, and
     // clang refuses it.)
     void (*exitProcess)(void* self, int status) = nullptr;

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/memory/surface_rgb.h"
 #include "record/pcm.h"
 
 namespace {
@@ -90,27 +91,7 @@ bool WritePng(const std::string& path, const uint8_t* rgb, int32_t width, int32_
 }
 
 void FrameToRgb(const void* pixels, int32_t pitch, int32_t depth, uint8_t* rgb) {
-    const uint8_t* row = static_cast<const uint8_t*>(pixels);
-    for (int32_t y = 0; y < kHeight; ++y, row += pitch) {
-        for (int32_t x = 0; x < kWidth; ++x) {
-            uint8_t* out = rgb + (static_cast<size_t>(y) * kWidth + x) * 3;
-            if (depth == 32) {
-                uint32_t p;
-                std::memcpy(&p, row + 4 * x, 4);
-                out[0] = static_cast<uint8_t>(p >> 16);
-                out[1] = static_cast<uint8_t>(p >> 8);
-                out[2] = static_cast<uint8_t>(p);
-            } else {
-                uint16_t p;
-                std::memcpy(&p, row + 2 * x, 2);
-                const uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-                // Replicate the top bits so that white stays white.
-                out[0] = static_cast<uint8_t>(r << 3 | r >> 2);
-                out[1] = static_cast<uint8_t>(g << 2 | g >> 4);
-                out[2] = static_cast<uint8_t>(b << 3 | b >> 2);
-            }
-        }
-    }
+    SurfaceToRgb(pixels, pitch, depth, rgb, 3);
 }
 
 bool OpenRecorder(Recorder& recorder, const std::string& dir, const std::set<int64_t>& at,

@@ -12,6 +12,7 @@
 #include "npmod32.h"
 #include "platform/backends.h"
 #include "platform/headless/progress.h"
+#include "platform/headless/virtual_clock.h"
 #include "platform/host_table.h"
 #include "record/recording.h"
 #include "record/screenshot.h"
@@ -37,10 +38,7 @@ volatile std::sig_atomic_t gInterrupted = 0;
 
 void OnInterrupt(int) { gInterrupted = 1; }
 
-uint32_t TimeMs(Headless& h) {
-    // Frame n is at n * 1000 / 60 ms, whatever the machine's speed.
-    return static_cast<uint32_t>(h.frame * 1000 / 60);
-}
+uint32_t TimeMs(Headless& h) { return VirtualClockMs(h.frame); }
 
 bool CreateWindows(Headless&, const char*, const char*) { return true; }
 

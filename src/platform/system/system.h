@@ -1,7 +1,7 @@
 #pragma once
 // What the host layer needs of the operating system besides the display:
 // the program's folder, the terminal and run-time libraries. One file per
-// system implements it (posix.cpp, win32.cpp); shared.cpp holds the rest.
+// system implements it (posix.cpp, win32.cpp, web.cpp); shared.cpp holds the rest.
 #include <string>
 
 #include "platform/host.h"
