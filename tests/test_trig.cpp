@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef SIXSCENE_HAVE_QUADMATH
+#include <quadmath.h>
+#endif
+
 #include "geometry/trig.h"
 
 namespace {
@@ -26,20 +30,6 @@ uint64_t Bits(double x) {
     uint64_t u;
     std::memcpy(&u, &x, sizeof u);
     return u;
-}
-
-// Distance in units in the last place, for finite values of one sign.
-uint64_t UlpsApart(double a, double b) {
-    const uint64_t x = Bits(std::fabs(a)), y = Bits(std::fabs(b));
-    return x > y ? x - y : y - x;
-}
-
-bool ProcessorHasFma() {
-#if defined(__x86_64__) && defined(__GNUC__)
-    return __builtin_cpu_supports("fma");
-#else
-    return false;
-#endif
 }
 
 }  // namespace
@@ -110,36 +100,98 @@ TEST(Trig, PortableFusedMultiplyAddRoundsOnce) {
     }
 }
 
-// The reference frames were drawn with glibc's sin and cos on a processor
-// with FMA; Sine and Cosine must give those bits for every argument (on one
-// without FMA glibc itself differs, by less than an ulp).
-TEST(Trig, SineAndCosineGiveGlibcFmaBits) {
-    const bool exact = ProcessorHasFma();
-    double (*volatile librarySin)(double) = std::sin;
-    double (*volatile libraryCos)(double) = std::cos;
-    Random random;
-    const double limits[] = {1e-7, 0.126, 0.9, 2.5, 100, 1e5, 1e8, 1e15, 1e300};
-    for (double limit : limits) {
-        for (int i = 0; i < 200000; ++i) {
-            const double x = random.Between(-limit, limit);
-            double s, c;
-            SineCosine(x, s, c);
-            ASSERT_EQ(Bits(s), Bits(Sine(x)));
-            ASSERT_EQ(Bits(c), Bits(Cosine(x)));
-            if (exact) {
-                ASSERT_EQ(Bits(s), Bits(librarySin(x))) << std::hexfloat << "sin " << x;
-                ASSERT_EQ(Bits(c), Bits(libraryCos(x))) << std::hexfloat << "cos " << x;
-            } else {
-                ASSERT_LE(UlpsApart(s, librarySin(x)), 1u) << std::hexfloat << "sin " << x;
-                ASSERT_LE(UlpsApart(c, libraryCos(x)), 1u) << std::hexfloat << "cos " << x;
-            }
+// Sine and Cosine are correctly rounded: checked against a wider sine and
+// cosine wherever that is far enough from a rounding boundary to decide.
+// The ranges are the show's (angles from degrees, the surface wave's phase,
+// the logo's shades), the whole fast range, arguments next to multiples of
+// pi / 2 (where the reduction cancels most), and huge ones.
+TEST(Trig, SineAndCosineAreCorrectlyRounded) {
+#ifdef SIXSCENE_HAVE_QUADMATH
+    using Wide = __float128;
+    const auto wideSin = [](double x) { return sinq(static_cast<Wide>(x)); };
+    const auto wideCos = [](double x) { return cosq(static_cast<Wide>(x)); };
+    const Wide halfPi = acosq(static_cast<Wide>(0));
+    const Wide margin = 0x1p-40;  // of half an ulp: far above quadmath's error
+#else
+    using Wide = long double;
+    if (sizeof(Wide) == sizeof(double)) GTEST_SKIP() << "no wider reference";
+    const auto wideSin = [](double x) { return std::sin(static_cast<Wide>(x)); };
+    const auto wideCos = [](double x) { return std::cos(static_cast<Wide>(x)); };
+    const Wide halfPi = std::acos(static_cast<Wide>(0));
+    const Wide margin = 0x1p-8;
+#endif
+    long decided = 0, checked = 0;
+    const auto check = [&](double x) {
+        for (int cosine = 0; cosine < 2; ++cosine) {
+            const Wide wide = cosine ? wideCos(x) : wideSin(x);
+            const double nearest = static_cast<double>(wide);
+            // Too close to call when the wide value is near either midpoint.
+            const Wide up = static_cast<Wide>(std::nextafter(nearest, INFINITY)) - static_cast<Wide>(nearest);
+            const Wide down = static_cast<Wide>(nearest) - static_cast<Wide>(std::nextafter(nearest, -INFINITY));
+            const Wide aboveMidpoint = wide - (static_cast<Wide>(nearest) + up / 2);
+            const Wide belowMidpoint = wide - (static_cast<Wide>(nearest) - down / 2);
+            ++checked;
+            if ((aboveMidpoint < 0 ? -aboveMidpoint : aboveMidpoint) < up / 2 * margin ||
+                (belowMidpoint < 0 ? -belowMidpoint : belowMidpoint) < down / 2 * margin)
+                continue;
+            ++decided;
+            const double got = cosine ? Cosine(x) : Sine(x);
+            ASSERT_EQ(Bits(got), Bits(nearest)) << std::hexfloat << (cosine ? "cos " : "sin ") << x;
         }
+    };
+    Random random;
+    // |x| < 0.8 needs no reduction; 50 covers the objects' angles and the
+    // logo's shades, 16384 the wave's phase; 2^20 ends the fast stage.
+    const double limits[] = {0.8, 50, 16384, 0x1p20};
+    for (double limit : limits) {
+        for (int i = 0; i < 60000; ++i) check(random.Between(-limit, limit));
     }
+    for (int i = 0; i < 60000; ++i) check(random.Between(-3600, 3600) / 180 * 3.141592653589793);
+    for (int i = 0; i < 60000; ++i) {  // every scale from 2^-30 to 2^20
+        check(std::ldexp(random.Between(-2, 2), static_cast<int>(random.Next() % 51) - 30));
+    }
+    for (int i = 0; i < 10000; ++i) {  // the exact stage's whole range
+        check(std::ldexp(random.Between(-2, 2), static_cast<int>(random.Next() % 1003) + 20));
+    }
+    // The doubles around k * pi / 2.
+    for (int i = 0; i < 3000; ++i) {
+        const double k = i < 1000 ? i + 1 : std::floor(std::ldexp(random.Between(1, 2), static_cast<int>(random.Next() % 80)));
+        double x = static_cast<double>(static_cast<Wide>(k) * halfPi);
+        for (int step = 0; step < 3; ++step) x = std::nextafter(x, 0);
+        for (int step = 0; step < 7; ++step, x = std::nextafter(x, INFINITY)) check(x);
+    }
+    EXPECT_GT(decided, checked * 99 / 100);
+    // Arguments whose sine or cosine lies within 2^-23 ulp of a rounding
+    // boundary (found by a search): where the fast stage must hand over.
+    const double hard[] = {
+        0x1.685422a787fa2p-1, -0x1.8ef3773c458e5p-1, -0x1.b4b0486df1354p-2, 0x1.c5c283a92af9p+12,
+        -0x1.a037af1434f34p-2, -0x1.635249673443p+2, -0x1.3b2c662d42fe8p+18, 0x1.57caa4fc415a4p+12,
+        -0x1.c285d3d5bc7p+8, 0x1.0353b2e59c80dp+4, 0x1.77318de584f26p+19, -0x1.bf72c6464abd4p-2,
+        -0x1.bd2c8fb10c959p+4, -0x1.82dea25264027p-3, -0x1.b0997000c0a7ap+3, 0x1.faabebd1e47a2p+2,
+        0x1.33e583a3af16ep+13, -0x1.52ff52d110c9ap+19, -0x1.213da4d248d8cp+13, 0x1.a81da515dd87ap+2,
+        0x1.1f707d130bff5p-1, -0x1.da0496e24bb4p+12, -0x1.a52bdcf8e6e34p-4, 0x1.c7f7273c2cd94p+4,
+        -0x1.9db3de3f5e7bap-2, -0x1.0e543c8e9d944p+19, 0x1.688f2b097c37fp-1, -0x1.12ca035ce0374p+12,
+        0x1.17e331f263d8p-3, -0x1.f19bed24caaffp+4, -0x1.245595b3d18f2p+5, -0x1.192a8149f02cep+13,
+        -0x1.35858ce20d4a8p+13, -0x1.e03280ae00dc5p+4, -0x1.53568a5da14e6p+19, -0x1.457a5805c5802p+4,
+        -0x1.73d605617c067p-4, 0x1.35763f877c88cp+19, 0x1.a8bbde20b955p+11, 0x1.1ee2c9aa4d43ep+5};
+    const long decidedBefore = decided;
+    for (double x : hard) check(x);
+    EXPECT_GE(decided - decidedBefore, 40);
+
+    const double specials[] = {0.0, -0.0, 0x1p-1074, -0x1p-1022, 0x1p-27, 0x1p-26, 0x1.fffffffffffffp1023,
+                               -0x1.fffffffffffffp1023, 0x1.8p52, 6381956970095103.0 * 0x1p797};
+    for (double x : specials) check(x);
+    EXPECT_EQ(Bits(Sine(-0.0)), Bits(-0.0));
+    EXPECT_EQ(Bits(Sine(0x1p-1074)), Bits(0x1p-1074));
+    EXPECT_EQ(Cosine(-0.0), 1.0);
     EXPECT_TRUE(std::isnan(Sine(INFINITY)));
     EXPECT_TRUE(std::isnan(Cosine(-INFINITY)));
     EXPECT_TRUE(std::isnan(Sine(NAN)));
-    EXPECT_EQ(Bits(Sine(-0.0)), Bits(-0.0));
-    EXPECT_EQ(Cosine(0.0), 1.0);
+    EXPECT_TRUE(std::isnan(Cosine(NAN)));
+    double s, c;
+    SineCosine(2.5, s, c);
+    EXPECT_EQ(Bits(s), Bits(Sine(2.5)));
+    EXPECT_EQ(Bits(c), Bits(Cosine(2.5)));
 }
 
 // ArcSine is correctly rounded: checked against the long double arcsine

@@ -1,11 +1,10 @@
 #include "app/scenes.h"
 
-#include <cmath>
-
 #include "assets/text.h"
 #include "effects/blit.h"
 #include "geometry/mapping.h"
 #include "geometry/renderer.h"
+#include "geometry/trig.h"
 
 void SetFaceColour(Object3D& object, uint32_t colour) {
     for (int32_t i = 0; i < object.faceCount; ++i) object.faces[i].colour = colour;
@@ -248,8 +247,8 @@ void DrawScene6(SceneData& scenes, const SceneFrame& f) {
     TexCoord& uvC = scenes.logoUVs[2];
     TriangleRequest& request = scenes.logoRequest;
 
-    shadeA = {(1 - std::sin(s / 32)) / 2, (1 - std::sin(s / 30)) / 2, (1 - std::sin(s / 28)) / 2};
-    shadeB = {(1 - std::sin(s / 28)) / 4, (1 - std::sin(s / 30)) / 4, (1 - std::sin(s / 32)) / 4};
+    shadeA = {(1 - Sine(s / 32)) / 2, (1 - Sine(s / 30)) / 2, (1 - Sine(s / 28)) / 2};
+    shadeB = {(1 - Sine(s / 28)) / 4, (1 - Sine(s / 30)) / 4, (1 - Sine(s / 32)) / 4};
     // Each corner's texel is its own screen position: the logo unscaled,
     // cut into four triangles that meet at the centre.
     a.x = 0, a.y = 0, uvA = {0, 0};

@@ -1,378 +1,34 @@
 #include "geometry/trig.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
-// Sine and Cosine follow, operation for operation, the sin and cos of GNU
-// libc 2.36 (sysdeps/ieee754/dbl-64/s_sin.c and branred.c, from IBM's
-// Accurate Mathematical Library; LGPL-2.1-or-later) as its x86-64 build runs
-// them on processors with FMA: every a * b + c that its compiler fused is a
-// FusedMultiplyAdd here. That build drew the reference frames, and FMA is
-// exact everywhere, so all builds now give its bits.
-
-// Where the processor may lack FMA, Sine and Cosine come in two builds, one
-// for processors with the instruction (much faster than the library call),
-// chosen when the program loads. Both give the same bits.
-#if defined(__x86_64__) && defined(__GLIBC__) && defined(__GNUC__) && !defined(__clang__) && !defined(__FMA__)
-#define SIXSCENE_FMA_CLONES __attribute__((target_clones("fma", "default")))
-#else
-#define SIXSCENE_FMA_CLONES
-#endif
-// The kernels are inlined into each build, so each gets its own FMA.
-#define SIXSCENE_KERNEL [[gnu::always_inline]] inline
+// Plain IEEE operations only (+, -, *, / and sqrt round the same way on
+// every platform), nothing from the math library but fabs, and no fused
+// multiply-add (the build turns contraction off): every build gets the
+// same bits.
 
 namespace {
 
 // The IEEE bits of a double and back (std::bit_cast is missing from some
 // standard libraries we build with).
-SIXSCENE_KERNEL uint64_t Bits(double x) {
+uint64_t Bits(double x) {
     uint64_t u;
     std::memcpy(&u, &x, sizeof u);
     return u;
 }
 
-SIXSCENE_KERNEL double FromBits(uint64_t u) {
+double FromBits(uint64_t u) {
     double x;
     std::memcpy(&x, &u, sizeof x);
     return x;
 }
 
-// sin and cos of k / 128 for k = 0..109, each as a value and its remainder:
-// sin, sin remainder, cos, cos remainder (IEEE bits).
-constexpr uint64_t kSinCosTable[440] = {
-    0x0000000000000000ull, 0x0000000000000000ull, 0x3ff0000000000000ull, 0x0000000000000000ull,
-    0x3f7fffeaaaaeeeefull, 0xbc1e45e2ec67b77cull, 0x3fefffc000155552ull, 0x3c8f4a01a0196daeull,
-    0x3f8fffaaaaeeeed5ull, 0xbc02ab639a9f0777ull, 0x3fefff000155549full, 0x3c828a28a03a5ef3ull,
-    0x3f97ff7001033255ull, 0x3bfefe2b51527336ull, 0x3feffdc006bff7e6ull, 0x3c8ae6dae86977bdull,
-    0x3f9ffeaaaeeee86full, 0xbc3cd406fb224ae2ull, 0x3feffc00155527d3ull, 0xbc83b54492d89b5bull,
-    0x3fa3feb2b12d45d5ull, 0x3c34ec54203d1c11ull, 0x3feff9c03414a7baull, 0x3c6991f4be6c59bfull,
-    0x3fa7fdc01032fba9ull, 0xbc4599bdf46e997aull, 0x3feff7006bfdf99full, 0xbc78b3b560648d5full,
-    0x3fabfc6d78586dacull, 0x3c18e4fd03dbf236ull, 0x3feff3c0c8103a31ull, 0x3c74856dbddc0e66ull,
-    0x3faffaaaeeed4edbull, 0xbc42d16d32684b69ull, 0x3feff0015549f4d3ull, 0x3c8328387b99426full,
-    0x3fb1fc343d808befull, 0xbc5f3d32e6f3be4full, 0x3fefebc222a8ef9full, 0x3c57934934f54c77ull,
-    0x3fb3facb12d1755bull, 0xbc5921915299468cull, 0x3fefe7034129ef6full, 0xbc6cbf4337c96f97ull,
-    0x3fb5f911fd10b737ull, 0xbc50184f02be9102ull, 0x3fefe1c4c3c873ebull, 0xbc35a9c9057c4a02ull,
-    0x3fb7f701032550e4ull, 0x3c3afc2d1800501aull, 0x3fefdc06bf7e6b9bull, 0x3c831902b535f8dbull,
-    0x3fb9f4902d55d1f9ull, 0x3c52696d7eac1dc1ull, 0x3fefd5c94b43e000ull, 0xbc62e768cb4f92f9ull,
-    0x3fbbf1b78568391dull, 0x3c5e91841dea4cc8ull, 0x3fefcf0c800e99b1ull, 0x3c6ea3d786d186acull,
-    0x3fbdee6f16c1cce6ull, 0xbc450f8e2fb71673ull, 0x3fefc7d078d1bc88ull, 0x3c8075d2447db685ull,
-    0x3fbfeaaeee86ee36ull, 0xbc4afcb2bcc6f03bull, 0x3fefc015527d5bd3ull, 0x3c8b68f35094efb8ull,
-    0x3fc0f3378ddd71d1ull, 0x3c6d8468724f0f9eull, 0x3fefb7db2bfe0695ull, 0x3c821dadf4f65ab1ull,
-    0x3fc1f0d3d7afceafull, 0xbc66ef95099769a5ull, 0x3fefaf22263c4bd3ull, 0xbc552ace133a2769ull,
-    0x3fc2ee285e4ab88full, 0xbc6e4d0f05dee058ull, 0x3fefa5ea641c36f2ull, 0x3c404da6ed17cc7cull,
-    0x3fc3eb312c5d66cbull, 0x3c647d666b66cb91ull, 0x3fef9c340a7cc428ull, 0x3c8c5b6b063b7462ull,
-    0x3fc4e7ea4dc5f27bull, 0x3c5949db2ac072fcull, 0x3fef91ff40374d01ull, 0xbc67d03f4d3a9e4cull,
-    0x3fc5e44fcfa126f3ull, 0xbc66f443063f89b6ull, 0x3fef874c2e1eecf6ull, 0xbc8c6514e1332b16ull,
-    0x3fc6e05dc05a4d4cull, 0xbbd32c5c8b81c940ull, 0x3fef7c1afeffde24ull, 0xbc78f55bc47540b1ull,
-    0x3fc7dc102fbaf2b5ull, 0x3c45ab50e23c97c3ull, 0x3fef706bdf9ece1cull, 0xbc8698c80c36dcb4ull,
-    0x3fc8d7632efaa944ull, 0xbc620fa262cbb953ull, 0x3fef643efeb82acdull, 0x3c76b00ac1fe28acull,
-    0x3fc9d252d0cec312ull, 0x3c59c43d80b1137dull, 0x3fef57948cff6797ull, 0x3c6e3a0d3e03b1d5ull,
-    0x3fcaccdb297a0765ull, 0xbc59883b57d6cdebull, 0x3fef4a6cbd1e3a79ull, 0x3c813df0edaebb57ull,
-    0x3fcbc6f84edc6199ull, 0x3c69c1a56a7b0cabull, 0x3fef3cc7c3b3d16eull, 0xbc621a3ad28a3494ull,
-    0x3fccc0a6588289a3ull, 0xbc6868d09bc87c6bull, 0x3fef2ea5d753ffedull, 0x3c8cc4215f56d583ull,
-    0x3fcdb9e15fb5a5d0ull, 0xbc632e20d6cc6fc2ull, 0x3fef20073086649full, 0x3c7b940416c1984bull,
-    0x3fceb2a57f8ae5a3ull, 0xbc60be06af572cebull, 0x3fef10ec09c5873bull, 0x3c8d9072762c1283ull,
-    0x3fcfaaeed4f31577ull, 0xbc615d88508e32b8ull, 0x3fef01549f7deea1ull, 0x3c8d3c1e99e5cafdull,
-    0x3fd0515cbf65155cull, 0xbc79b8c29dfd8ec8ull, 0x3feef141300d2f26ull, 0xbc82aa1b08ded372ull,
-    0x3fd0cd00cef36436ull, 0xbc79fb0a0c93e2b5ull, 0x3feee0b1fbc0f11cull, 0xbc4bfd2380bbc3b1ull,
-    0x3fd14861aa94ddebull, 0xbc6be881b5b615a4ull, 0x3feecfa744d5efa1ull, 0xbc556d0a4af541d0ull,
-    0x3fd1c37d64c6b876ull, 0x3c746076fe0dcff5ull, 0x3feebe214f76efa8ull, 0xbc802f9f12ba543eull,
-    0x3fd23e52111aaf36ull, 0xbc74f080334eff18ull, 0x3feeac2061bbaf4full, 0x3c62c1d53e94658dull,
-    0x3fd2b8ddc43eb49full, 0x3c61553899f2d807ull, 0x3fee99a4c3a7cd83ull, 0xbc82264b1bc53ce8ull,
-    0x3fd3331e94049f87ull, 0x3c7e0cb6b40c302cull, 0x3fee86aebf29a9edull, 0x3c89397afdbb58a7ull,
-    0x3fd3ad129769d3d8ull, 0x3c003d5504878398ull, 0x3fee733ea0193d40ull, 0xbc86428b3546ce13ull,
-    0x3fd426b7e69ee697ull, 0xbc7f09c75705c59full, 0x3fee5f54b436e9d0ull, 0x3c87eb0fd02fc8bcull,
-    0x3fd4a00c9b0f3d20ull, 0x3c7823ba6bb08eadull, 0x3fee4af14b2a449cull, 0xbc868ca02e8a6833ull,
-    0x3fd5190ecf68a77aull, 0x3c7b357155eef0f3ull, 0x3fee3614b680d6a5ull, 0xbc727793aa015237ull,
-    0x3fd591bc9fa2f597ull, 0x3c67c74bac3fe0cbull, 0x3fee20bf49acd6c1ull, 0xbc5660aec7ef636cull,
-    0x3fd60a1429078775ull, 0x3c5b1fd80ba89133ull, 0x3fee0af15a03dbceull, 0x3c5fe8e702771ae6ull,
-    0x3fd682138a38d7f7ull, 0xbc7d889202444aadull, 0x3fedf4ab3ebd875eull, 0xbc8e2d8a7e6736c4ull,
-    0x3fd6f9b8e33a0255ull, 0x3c742bc14ee9da0dull, 0x3feddded50f228d6ull, 0xbc6e80c8d42ba2bfull,
-    0x3fd7710255764214ull, 0xbc66ead7314bb6ceull, 0x3fedc6b7eb995912ull, 0x3c54b364776dcd35ull,
-    0x3fd7e7ee03c86d4eull, 0xbc7b63bcdabf5af2ull, 0x3fedaf0b6b888e83ull, 0x3c8a249e2b5e5ceaull,
-    0x3fd85e7a12826949ull, 0x3c78a40e9b5face0ull, 0x3fed96e82f71a9dcull, 0x3c8ff61bd5d2039dull,
-    0x3fd8d4a4a774992full, 0x3c744a02ea766326ull, 0x3fed7e4e97e17b4aull, 0xbc63b770352bed94ull,
-    0x3fd94a6be9f546c5ull, 0xbc769ce13e683f58ull, 0x3fed653f073e4040ull, 0xbc876236434bec37ull,
-    0x3fd9bfce02e80510ull, 0x3c709e39a320b0a4ull, 0x3fed4bb9e1c619e0ull, 0x3c8f34bb77858f61ull,
-    0x3fda34c91cc50ccaull, 0xbc5a310e3b50cecdull, 0x3fed31bf8d8d7c06ull, 0x3c7e60dd3089cbddull,
-    0x3fdaa95b63a09277ull, 0xbc66293eb13c0381ull, 0x3fed1750727d94f0ull, 0x3c80d52b1ec1a48eull,
-    0x3fdb1d8305321617ull, 0xbc7ae242cb99f519ull, 0x3fecfc6cfa52ad9full, 0x3c88b5b5508f2a0dull,
-    0x3fdb913e30dbac43ull, 0xbc7e38ad2f6c3ff1ull, 0x3fece115909a82e5ull, 0x3c81f139bb31109aull,
-    0x3fdc048b17b140a3ull, 0x3c619fe6757e9fa7ull, 0x3fecc54aa2b2972eull, 0x3c64ee162ba83a98ull,
-    0x3fdc7767ec7fd19eull, 0xbc5eb14d1a3d5826ull, 0x3feca90c9fc67d0bull, 0xbc646a81485e3462ull,
-    0x3fdce9d2e3d4a51full, 0xbc62fc8a12dae298ull, 0x3fec8c5bf8ce1a84ull, 0x3c7ab3d1a1590123ull,
-    0x3fdd5bca34047661ull, 0x3c728a44a75fc29cull, 0x3fec6f39208be53bull, 0xbc8741dbfbaadb42ull,
-    0x3fddcd4c15329c9aull, 0x3c70d4c6e171fd9aull, 0x3fec51a48b8b175eull, 0xbc61bbb43b9aa880ull,
-    0x3fde3e56c1582a69ull, 0xbc50a4821099f88full, 0x3fec339eb01ddd81ull, 0xbc8caaf5ee82c5c0ull,
-    0x3fdeaee8744b05f0ull, 0xbc5789b43c9b027dull, 0x3fec1528065b7d50ull, 0xbc8892111312e828ull,
-    0x3fdf1eff6bc4f97bull, 0x3c717212f8a7525cull, 0x3febf641081e7536ull, 0x3c8b7bd71628a9a1ull,
-    0x3fdf8e99e76abc97ull, 0x3c59d950af2d00a3ull, 0x3febd6ea310294f5ull, 0x3c731bbcc88c109dull,
-    0x3fdffdb628d2f57aull, 0x3c6f4a992e905b6aull, 0x3febb723fe630f32ull, 0x3c772bd2452d0a39ull,
-    0x3fe0362939c69955ull, 0xbc82d8cd78397b01ull, 0x3feb96eeef58840eull, 0x3c545a3cc78fade0ull,
-    0x3fe06d3686946e5bull, 0x3c83f5ae4538ff1bull, 0x3feb764b84b704c2ull, 0xbc8f5848c21b389bull,
-    0x3fe0a4021e9e1001ull, 0xbc86f643a13914f6ull, 0x3feb553a410c104eull, 0x3c58ff7947027a16ull,
-    0x3fe0da8b26b5672eull, 0xbc8a58def0bee909ull, 0x3feb33bba89c8948ull, 0x3c8ea6a51d1f6ca9ull,
-    0x3fe110d0c4b69c3bull, 0x3c8d918998809981ull, 0x3feb11d04162a4c6ull, 0x3c71dd561efbc0c2ull,
-    0x3fe146d21f8b7f82ull, 0x3c7bf9535e2739a8ull, 0x3feaef78930bd275ull, 0xbc7f836279746f94ull,
-    0x3fe17c8e5f2eedb0ull, 0x3c635e57102e2488ull, 0x3feaccb526f69de5ull, 0x3c88fb6a8dd6b6ccull,
-    0x3fe1b204acb02fddull, 0xbc5f190c70cbb5ffull, 0x3feaa98688308913ull, 0xbc0b83d607cd5070ull,
-    0x3fe1e7343236574cull, 0x3c722a3fa4f41d5aull, 0x3fea85ed4373e02dull, 0x3c69be06385ec792ull,
-    0x3fe21c1c1b0394cfull, 0x3c5e5b324b23aa31ull, 0x3fea61e9e72586afull, 0x3c858330e2fd453full,
-    0x3fe250bb93788bbbull, 0x3c7ea3d02457bcceull, 0x3fea3d7d0352bdcfull, 0xbc868dbaeca19669ull,
-    0x3fe28511c917a067ull, 0xbc801df1d9a16b70ull, 0x3fea18a729aee445ull, 0x3c395e25736c0358ull,
-    0x3fe2b91dea88421eull, 0xbc8fa371db216ab0ull, 0x3fe9f368ed912f85ull, 0xbc81d200c5791606ull,
-    0x3fe2ecdf279a3082ull, 0x3c8d3557e0e7e37eull, 0x3fe9cdc2e3f25e5cull, 0x3c83f99112993f62ull,
-    0x3fe32054b148bc4full, 0x3c8f6b42095a135bull, 0x3fe9a7b5a36a6514ull, 0x3c8722cfcc9fa7a9ull,
-    0x3fe3537db9be0367ull, 0x3c6b327e7af040f0ull, 0x3fe98141c42e1310ull, 0x3c8d1ff80488f08dull,
-    0x3fe386597456282bull, 0xbc710fada93b07a8ull, 0x3fe95a67e00cb1fdull, 0xbc80befda21f862dull,
-    0x3fe3b8e715a2840aull, 0xbc797653a7d2f07bull, 0x3fe93328926d9e92ull, 0xbc8bb77003600cdaull,
-    0x3fe3eb25d36cd53aull, 0xbc5be570e1570fc0ull, 0x3fe90b84784ddaf7ull, 0xbc70feb10ab93b87ull,
-    0x3fe41d14e4ba6790ull, 0x3c84608fd287ecf5ull, 0x3fe8e37c303d9ad1ull, 0xbc6463a4b53d4bf8ull,
-    0x3fe44eb381cf386bull, 0xbc83ed6c1e6a5505ull, 0x3fe8bb105a5dc900ull, 0x3c8863e03e9474c1ull,
-    0x3fe48000e431159full, 0xbc8b194a7463ed10ull, 0x3fe89241985d871full, 0x3c8c48d9c413ed84ull,
-    0x3fe4b0fc46aab761ull, 0x3c20da05738cc59aull, 0x3fe869108d77a6c6ull, 0x3c7338ffe2bfe9ddull,
-    0x3fe4e1a4e54ed51bull, 0xbc8a492f89b7c76aull, 0x3fe83f7dde701ca0ull, 0xbc4152cf609bc6e8ull,
-    0x3fe511f9fd7b351cull, 0xbc85c0e861c48831ull, 0x3fe8158a31916d5dull, 0xbc6de8b90b8228deull,
-    0x3fe541facddbb724ull, 0x3c7232c28520d391ull, 0x3fe7eb362eaa1488ull, 0x3c5a1d65a4a5959full,
-    0x3fe571a6966d59b3ull, 0x3c5c843b4d0fb198ull, 0x3fe7c0827f09e54full, 0xbc6c73d6d72aee68ull,
-    0x3fe5a0fc98813a12ull, 0xbc8d82e2b7d4227bull, 0x3fe7956fcd7f6543ull, 0xbc8ab276e9d45ae4ull,
-    0x3fe5cffc16bf8f0dull, 0x3c896cb370eb578aull, 0x3fe769fec655211full, 0xbc6827d5cf8c68c5ull,
-    0x3fe5fea4552a9e57ull, 0x3c80b6cef7ee20b7ull, 0x3fe73e30174efba1ull, 0xbc65d3ae3d94ad5full,
-    0x3fe62cf49921ac79ull, 0xbc8edd9855b6241aull, 0x3fe712046fa77678ull, 0x3c8425b0a5029c81ull,
-    0x3fe65aec2963e755ull, 0x3c8126f96b71053cull, 0x3fe6e57c800cf55eull, 0x3c860286dedbd0a6ull,
-    0x3fe6888a4e134b2full, 0xbc86b7d37644d5e6ull, 0x3fe6b898fa9efb5dull, 0x3c715ac786ccf4b2ull,
-    0x3fe6b5ce50b7821aull, 0xbc65d5158f702e0full, 0x3fe68b5a92eb6253ull, 0xbc89a91ad985f89cull,
-    0x3fe6e2b77c40bde1ull, 0xbc70e729857fad53ull, 0x3fe65dc1fdeb8cbaull, 0xbc597c1b47337c77ull,
-    0x3fe70f451d0a8c40ull, 0x3c697ede3885770dull, 0x3fe62fcff20191c7ull, 0x3c6d9143895756efull,
-    0x3fe73b7680dea578ull, 0xbc72248306dc12a2ull, 0x3fe6018526f563dfull, 0x3c846ca5e0e432d0ull,
-    0x3fe7674af6f7b524ull, 0x3c7e9d3f94ac84a8ull, 0x3fe5d2e255f1f17aull, 0x3c80314104c8892bull,
-    0x3fe792c1d0041d52ull, 0xbc8abf05eeb354ebull, 0x3fe5a3e839824077ull, 0x3c8428aa2759be62ull,
-    0x3fe7bdda5e28b3c2ull, 0x3c4ad1197ccd0393ull, 0x3fe574978d8e83f2ull, 0x3c8f4714af282d23ull,
-    0x3fe7e893f5037959ull, 0x3c80eefbaa650c4cull, 0x3fe544f10f592ca5ull, 0xbc8e7ae8e6c7a62full,
-    0x3fe812ede9ae4ba4ull, 0xbc87830adf402ddaull, 0x3fe514f57d7bf3daull, 0x3c747a108073c259ull,
-};
-
-struct TableRow {
-    double sn, ssn, cs, ccs;
-};
-
-SIXSCENE_KERNEL TableRow LookUp(double u) {
-    // The low word of big + |x| is |x| * 128 rounded.
-    const uint32_t k = static_cast<uint32_t>(Bits(u)) << 2;
-    return {FromBits(kSinCosTable[k]), FromBits(kSinCosTable[k + 1]),
-            FromBits(kSinCosTable[k + 2]), FromBits(kSinCosTable[k + 3])};
-}
-
-SIXSCENE_KERNEL uint32_t HighWord(double x) { return static_cast<uint32_t>(Bits(x) >> 32); }
-
-SIXSCENE_KERNEL double Fma(double a, double b, double c) {
-#if defined(__FMA__) || defined(__GLIBC__)
-    // The instruction, or a library that rounds once (glibc's uses the
-    // instruction where the processor has it).
-    return std::fma(a, b, c);
-#else
-    return FusedMultiplyAddPortable(a, b, c);
-#endif
-}
-
-constexpr double kS1 = -0x1.5555555555555p-3;
-constexpr double kS2 = 0x1.1111111110ECEp-7;
-constexpr double kS3 = -0x1.A01A019DB08B8p-13;
-constexpr double kS4 = 0x1.71DE27B9A7ED9p-19;
-constexpr double kS5 = -0x1.ADDFFC2FCDF59p-26;
-constexpr double kBig = 0x1.8p45;
-constexpr double kHp0 = 0x1.921FB54442D18p0;  // pi / 2, high part
-constexpr double kHp1 = 0x1.1A62633145C07p-54;  // and the rest
-constexpr double kMp1 = 0x1.921FB58p0;
-constexpr double kMp2 = -0x1.DDE973Cp-27;
-constexpr double kPp3 = -0x1.CB3B398p-55;
-constexpr double kPp4 = -0x1.d747f23e32ed7p-83;
-constexpr double kHpInv = 0x1.45F306DC9C883p-1;  // 2 / pi
-constexpr double kToInt = 0x1.8p52;
-constexpr double kSn3 = -0x1.5555555555515p-3;
-constexpr double kSn5 = 0x1.11110e829872fp-7;
-constexpr double kCs2 = 0x1.0p-1;
-constexpr double kCs4 = -0x1.5555555555535p-5;
-constexpr double kCs6 = 0x1.6c16bedd9e239p-10;
-
-// sin(x + dx) for |x| < 0.126: a Taylor series.
-SIXSCENE_KERNEL double TaylorSin(double x, double dx) {
-    const double xx = x * x;
-    const double poly = Fma(Fma(Fma(Fma(kS5, xx, kS4), xx, kS3), xx, kS2), xx, kS1);
-    const double t = Fma(Fma(poly, x, -(0.5 * dx)), xx, dx);
-    return x + t;
-}
-
-// cos(x + dx) for |x| < 0.855469: the table's nearest point and short series
-// for the rest.
-SIXSCENE_KERNEL double DoCos(double x, double dx) {
-    if (x < 0) dx = -dx;
-    const double u = kBig + std::fabs(x);
-    x = std::fabs(x) - (u - kBig) + dx;
-    const double xx = x * x;
-    const double s = Fma(x * xx, Fma(xx, kSn5, kSn3), x);
-    const double c = xx * Fma(xx, Fma(xx, kCs6, kCs4), kCs2);
-    const TableRow t = LookUp(u);
-    const double cor = Fma(-t.sn, s, Fma(-t.cs, c, Fma(-s, t.ssn, t.ccs)));
-    return t.cs + cor;
-}
-
-// sin(x + dx) for |x| < 0.855469.
-SIXSCENE_KERNEL double DoSin(double x, double dx) {
-    const double xold = x;
-    if (std::fabs(x) < 0.126) return TaylorSin(x, dx);
-    if (x <= 0) dx = -dx;
-    const double u = kBig + std::fabs(x);
-    x = std::fabs(x) - (u - kBig);
-    const double xx = x * x;
-    const double s = x + Fma(x * xx, Fma(xx, kSn5, kSn3), dx);
-    const double c = Fma(x, dx, xx * Fma(xx, Fma(xx, kCs6, kCs4), kCs2));
-    const TableRow t = LookUp(u);
-    const double cor = Fma(t.cs, s, Fma(-t.sn, c, Fma(s, t.ccs, t.ssn)));
-    return std::copysign(t.sn + cor, xold);
-}
-
-// x = n * pi / 2 + (a + da) for |x| < 105414350; returns n mod 4.
-SIXSCENE_KERNEL int ReduceMedium(double x, double& a, double& da) {
-    const double t = Fma(x, kHpInv, kToInt);
-    const double xn = t - kToInt;
-    const double y = Fma(-xn, kMp2, Fma(-xn, kMp1, x));
-    const int n = static_cast<int>(static_cast<uint32_t>(Bits(t)) & 3);
-    const double t2 = Fma(-xn, kPp3, y);
-    double db = Fma(-xn, kPp3, y - t2);
-    const double b = Fma(-xn, kPp4, t2);
-    db += Fma(-xn, kPp4, t2 - b);
-    a = b;
-    da = db;
-    return n;
-}
-
-// The same for any finite x, through 2 / pi to 1800 bits in base 2^24.
-// No fused operations here: this part was built without them.
-constexpr double kTwoOverPi[75] = {
-    10680707.0, 7228996.0,  1387004.0,  2578385.0,  16069853.0, 12639074.0, 9804092.0,  4427841.0,
-    16666979.0, 11263675.0, 12935607.0, 2387514.0,  4345298.0,  14681673.0, 3074569.0,  13734428.0,
-    16653803.0, 1880361.0,  10960616.0, 8533493.0,  3062596.0,  8710556.0,  7349940.0,  6258241.0,
-    3772886.0,  3769171.0,  3798172.0,  8675211.0,  12450088.0, 3874808.0,  9961438.0,  366607.0,
-    15675153.0, 9132554.0,  7151469.0,  3571407.0,  2607881.0,  12013382.0, 4155038.0,  6285869.0,
-    7677882.0,  13102053.0, 15825725.0, 473591.0,   9065106.0,  15363067.0, 6271263.0,  9264392.0,
-    5636912.0,  4652155.0,  7056368.0,  13614112.0, 10155062.0, 1944035.0,  9527646.0,  15080200.0,
-    6658437.0,  6231200.0,  6832269.0,  16767104.0, 5075751.0,  3212806.0,  1398474.0,  7579849.0,
-    6349435.0,  12618859.0, 4703257.0,  12806093.0, 14477321.0, 2786137.0,  12875403.0, 9837734.0,
-    14528324.0, 13719321.0, 343717.0};
-
-// One half of the argument, times 2 / pi: the whole part (to be taken mod 4)
-// in sum and the fraction as b + bb.
-void ReduceHalf(double x, double& sum, double& b, double& bb) {
-    constexpr double kBigR = 0x1.8p52;
-    constexpr double kBig1 = 0x1.8p54;
-    int k = static_cast<int>((HighWord(x) >> 20) & 2047);
-    k = (k - 450) / 24;
-    if (k < 0) k = 0;
-    double gor = FromBits(Bits(0x1p576) - (static_cast<uint64_t>(k * 24) << 52));
-    double r[6];
-    for (int i = 0; i < 6; ++i) {
-        r[i] = x * kTwoOverPi[k + i] * gor;
-        gor *= 0x1p-24;
-    }
-    sum = 0;
-    for (int i = 0; i < 3; ++i) {
-        const double s = (r[i] + kBigR) - kBigR;
-        sum += s;
-        r[i] -= s;
-    }
-    double t = 0;
-    for (int i = 0; i < 6; ++i) t += r[5 - i];
-    bb = (((((r[0] - t) + r[1]) + r[2]) + r[3]) + r[4]) + r[5];
-    double s = (t + kBigR) - kBigR;
-    sum += s;
-    t -= s;
-    b = t + bb;
-    bb = (t - b) + bb;
-    s = (sum + kBig1) - kBig1;
-    sum -= s;
-}
-
-int ReduceLarge(double x, double& a, double& aa) {
-    constexpr double kSplit = 134217729.0;  // 2^27 + 1
-    constexpr double kBranMp1 = 0x1.921fb58p0;
-    constexpr double kBranMp2 = -0x1.dde974p-27;
-    x *= 0x1p-600;
-    double t = x * kSplit;
-    const double x1 = t - (t - x);
-    const double x2 = x - x1;
-    double sum1, b1, bb1, sum2, b2, bb2;
-    ReduceHalf(x1, sum1, b1, bb1);
-    ReduceHalf(x2, sum2, b2, bb2);
-    double sum = sum1 + sum2;
-    double b = b1 + b2;
-    double bb = std::fabs(b1) > std::fabs(b2) ? (b1 - b) + b2 : (b2 - b) + b1;
-    if (b > 0.5) {
-        b -= 1.0;
-        sum += 1.0;
-    } else if (b < -0.5) {
-        b += 1.0;
-        sum -= 1.0;
-    }
-    double s = b + (bb + bb1 + bb2);
-    t = ((b - s) + bb) + (bb1 + bb2);
-    b = s * kSplit;
-    const double t1 = b - (b - s);
-    const double t2 = s - t1;
-    b = s * kHp0;
-    bb = (((t1 * kBranMp1 - b) + t1 * kBranMp2) + t2 * kBranMp1) + (t2 * kBranMp2 + s * kHp1 + t * kHp0);
-    s = b + bb;
-    t = (b - s) + bb;
-    a = s;
-    aa = t;
-    return static_cast<int>(sum) & 3;
-}
-
-SIXSCENE_KERNEL double DoSinCos(double a, double da, int n) {
-    const double value = (n & 1) ? DoCos(a, da) : DoSin(a, da);
-    return (n & 2) ? -value : value;
-}
-
-}  // namespace
-
-SIXSCENE_FMA_CLONES double Sine(double x) {
-    const uint32_t k = HighWord(x) & 0x7fffffffu;
-    if (k < 0x3e500000u) return x;  // |x| < 2^-26
-    if (k < 0x3feb6000u) return DoSin(x, 0);  // |x| < 0.855469
-    if (k < 0x400368fdu) return std::copysign(DoCos(kHp0 - std::fabs(x), kHp1), x);  // |x| < 2.426265
-    if (k >= 0x7ff00000u) return x / x;
-    double a, da;
-    // |x| < 105414350 takes the shorter reduction.
-    const int n = k < 0x419921FBu ? ReduceMedium(x, a, da) : ReduceLarge(x, a, da);
-    return DoSinCos(a, da, n);
-}
-
-SIXSCENE_FMA_CLONES double Cosine(double x) {
-    const uint32_t k = HighWord(x) & 0x7fffffffu;
-    if (k < 0x3e400000u) return 1.0;  // |x| < 2^-27
-    if (k < 0x3feb6000u) return DoCos(x, 0);
-    if (k < 0x400368fdu) {
-        const double y = kHp0 - std::fabs(x);
-        const double a = y + kHp1;
-        const double da = (y - a) + kHp1;
-        return DoSin(a, da);
-    }
-    if (k >= 0x7ff00000u) return x / x;
-    double a, da;
-    const int n = k < 0x419921FBu ? ReduceMedium(x, a, da) : ReduceLarge(x, a, da);
-    return DoSinCos(a, da, (n + 1) & 3);
-}
-
-void SineCosine(double x, double& sine, double& cosine) {
-    sine = Sine(x);
-    cosine = Cosine(x);
-}
-
-// ---- Arcsine, in double-double arithmetic: a value as hi + lo, |lo| at most
-// half an ulp of hi. Plain operations only, so every platform agrees.
-
-namespace {
+// Double-double arithmetic: a value as hi + lo, |lo| at most half an ulp of
+// hi; the sums and products below are exact (error-free transformations).
 
 struct Double2 {
     double hi = 0, lo = 0;
@@ -420,6 +76,473 @@ Double2 Divide(Double2 a, double d) {
     const double q2 = (((a.hi - p.hi) - p.lo) + a.lo) / d;
     return FastTwoSum(q1, q2);
 }
+
+}  // namespace
+
+// ---- Sine and cosine, correctly rounded.
+//
+// Both are sin(x + quarter * pi / 2), quarter 0 or 1, made in up to two
+// stages. The fast one reduces x by multiples of pi / 512 in double-double
+// arithmetic and adds the table's sine and cosine of the multiple to short
+// series for the rest; its result hi + lo is within a known bound of the
+// true value, and where every number within that bound rounds to the same
+// double, that double is the correctly rounded result. Where it does not
+// (about one argument in several thousand) and for |x| >= 2^20, the exact
+// stage computes in 384-bit fixed point: x * 2 / pi from 1536 bits of
+// 2 / pi, then Taylor series, then the nearest double (see ExactSine for
+// why that is enough).
+
+namespace {
+
+// sin(j * pi / 512) for j = 0..256 as hi + lo: hi the nearest double, lo
+// the nearest to the rest (computed with MPFR). cos(j * pi / 512) is entry
+// 256 - j.
+constexpr Double2 kSinTable[257] = {
+    {0.0, 0.0}, {0x1.921f0fe670071p-8, 0x1.ab967fe6b7a9bp-64},
+    {0x1.921d1fcdec784p-7, 0x1.9878ebe836d9dp-61}, {0x1.2d936bbe30efdp-6, 0x1.b5f91ee371d64p-61},
+    {0x1.92155f7a3667ep-6, -0x1.b1d63091a013p-64}, {0x1.f693731d1cf01p-6, -0x1.3fe9bc66286c7p-66},
+    {0x1.2d865759455cdp-5, 0x1.686f65ba93acp-61}, {0x1.5fc00d290cd43p-5, 0x1.a2669a693a8e1p-59},
+    {0x1.91f65f10dd814p-5, -0x1.912bd0d569a9p-61}, {0x1.c428d12c0d7e3p-5, -0x1.89bc74b58c513p-60},
+    {0x1.f656e79f820ep-5, -0x1.2e1ebe392bffep-61}, {0x1.1440134d709b3p-4, -0x1.fec446daea6adp-58},
+    {0x1.2d52092ce19f6p-4, -0x1.9a088a8bf6b2cp-59}, {0x1.4661179272096p-4, -0x1.4b109f2406c4cp-58},
+    {0x1.5f6d00a9aa419p-4, -0x1.f4022d03f6c9ap-59}, {0x1.787586a5d5b21p-4, 0x1.5f7589f083399p-58},
+    {0x1.917a6bc29b42cp-4, -0x1.e2718d26ed688p-60}, {0x1.aa7b724495c03p-4, 0x1.e5399ba0967b8p-58},
+    {0x1.c3785c79ec2d5p-4, -0x1.4f39df133fb21p-61}, {0x1.dc70ecbae9fc9p-4, 0x1.2fda2d73295eep-60},
+    {0x1.f564e56a9730ep-4, 0x1.a2704729ae56dp-59}, {0x1.072a047ba831dp-3, 0x1.19db1f70118cap-58},
+    {0x1.139f0cedaf577p-3, -0x1.523434d1b3cfap-57}, {0x1.20116d4ec7bcfp-3, -0x1.242c8e1053452p-57},
+    {0x1.2c8106e8e613ap-3, 0x1.13000a89a11ep-58}, {0x1.38edbb0cd8d14p-3, -0x1.198c21fbf7718p-57},
+    {0x1.45576b1293e5ap-3, -0x1.285a24119f7b1p-58}, {0x1.51bdf8597c5f2p-3, -0x1.9f9976af04aa5p-61},
+    {0x1.5e214448b3fc6p-3, 0x1.531ff779ddac6p-57}, {0x1.6a81304f64ab2p-3, 0x1.f0cd73fb5d8d4p-58},
+    {0x1.76dd9de50bf31p-3, 0x1.1d5eeec501b2fp-57}, {0x1.83366e89c64c6p-3, -0x1.192952df10db8p-57},
+    {0x1.8f8b83c69a60bp-3, -0x1.26d19b9ff8d82p-57}, {0x1.9bdcbf2dc4366p-3, 0x1.9632d189956fep-57},
+    {0x1.a82a025b00451p-3, -0x1.87905ffd084adp-57}, {0x1.b4732ef3d6722p-3, 0x1.bbe5d5d75cbd8p-57},
+    {0x1.c0b826a7e4f63p-3, -0x1.af1439e521935p-62}, {0x1.ccf8cb312b286p-3, 0x1.2382b0aecadf8p-58},
+    {0x1.d934fe5454311p-3, 0x1.75b92277107adp-57}, {0x1.e56ca1e101a1bp-3, 0x1.46ac3f9fd0227p-57},
+    {0x1.f19f97b215f1bp-3, -0x1.42deef11da2c4p-57}, {0x1.fdcdc1adfedf9p-3, -0x1.2dba4580ed7bbp-57},
+    {0x1.04fb80e37fdaep-2, -0x1.412cdb72583ccp-63}, {0x1.0b0d9cfdbdb9p-2, 0x1.3b3a7b8d1200dp-58},
+    {0x1.111d262b1f677p-2, 0x1.824c20ab7aa9ap-56}, {0x1.172a0d7765177p-2, 0x1.22575f33366bep-57},
+    {0x1.1d3443f4cdb3ep-2, -0x1.720d41c13519ep-57}, {0x1.233bbabc3bb71p-2, 0x1.99b04e23259efp-56},
+    {0x1.294062ed59f06p-2, -0x1.5d28da2c4612dp-56}, {0x1.2f422daec0387p-2, -0x1.7501ba473da6fp-56},
+    {0x1.35410c2e18152p-2, -0x1.3cb002f96e062p-56}, {0x1.3b3cefa0414b7p-2, 0x1.f36dc4a9c2294p-56},
+    {0x1.4135c94176601p-2, 0x1.0c97c4afa2518p-56}, {0x1.472b8a5571054p-2, -0x1.01ea0fe4dff23p-56},
+    {0x1.4d1e24278e76ap-2, 0x1.2417218792858p-57}, {0x1.530d880af3c24p-2, -0x1.fab8e2103fbd6p-56},
+    {0x1.58f9a75ab1fddp-2, -0x1.efdc0d58cf62p-62}, {0x1.5ee27379ea693p-2, 0x1.634ff2fa75245p-56},
+    {0x1.64c7ddd3f27c6p-2, 0x1.10d2b4a664121p-58}, {0x1.6aa9d7dc77e17p-2, -0x1.38b470592c7b3p-56},
+    {0x1.7088530fa459fp-2, -0x1.44b19e0864c5dp-56}, {0x1.766340f2418f6p-2, 0x1.2b2adc9041b2cp-56},
+    {0x1.7c3a9311dcce7p-2, 0x1.9a3f21ef3e8d9p-62}, {0x1.820e3b04eaac4p-2, -0x1.92379eb01c6b6p-59},
+    {0x1.87de2a6aea963p-2, -0x1.72cedd3d5a61p-57}, {0x1.8daa52ec8a4bp-2, -0x1.72eb2db8c621ep-57},
+    {0x1.9372a63bc93d7p-2, 0x1.684319e5ad5b1p-57}, {0x1.993716141bdffp-2, -0x1.15e8cce261c55p-56},
+    {0x1.9ef7943a8ed8ap-2, 0x1.6da81290bdbabp-57}, {0x1.a4b4127dea1e5p-2, -0x1.bec6f01bc22f1p-56},
+    {0x1.aa6c82b6d3fcap-2, -0x1.d5f106ee5ccf7p-56}, {0x1.b020d6c7f4009p-2, 0x1.414ae7e555208p-58},
+    {0x1.b5d1009e15ccp-2, 0x1.5b362cb974183p-57}, {0x1.bb7cf2304bd01p-2, 0x1.9e1a5bd9269d4p-57},
+    {0x1.c1249d8011ee7p-2, -0x1.813aabb515206p-56}, {0x1.c6c7f4997000bp-2, -0x1.bec2669c68e74p-56},
+    {0x1.cc66e9931c45ep-2, 0x1.6850e59c37f8fp-58}, {0x1.d2016e8e9db5bp-2, -0x1.c8bce9d93efb8p-57},
+    {0x1.d79775b86e389p-2, 0x1.550ec87bc0575p-56}, {0x1.dd28f1481cc58p-2, -0x1.e7576fa6c944ep-59},
+    {0x1.e2b5d3806f63bp-2, 0x1.e0d891d3c6841p-58}, {0x1.e83e0eaf85114p-2, -0x1.7bc380ef24ba7p-57},
+    {0x1.edc1952ef78d6p-2, -0x1.dd0f7c33edee6p-56}, {0x1.f3405963fd067p-2, 0x1.06846d44a238fp-56},
+    {0x1.f8ba4dbf89abap-2, -0x1.2ec1fc1b776b8p-60}, {0x1.fe2f64be7121p-2, -0x1.297ab1ca2d7dbp-56},
+    {0x1.01cfc874c3eb7p-1, -0x1.34a35e7c2368cp-56}, {0x1.0485626ae221ap-1, 0x1.b937d9091ff7p-55},
+    {0x1.073879922ffeep-1, -0x1.a5a014347406cp-55}, {0x1.09e907417c5e1p-1, -0x1.fe573741a9bd4p-55},
+    {0x1.0c9704d5d898fp-1, -0x1.8d3d7de6ee9b2p-55}, {0x1.0f426bb2a8e7ep-1, -0x1.bb58fb774f8eep-55},
+    {0x1.11eb3541b4b23p-1, -0x1.ef23b69abe4f1p-55}, {0x1.14915af336cebp-1, 0x1.f3660558a0213p-56},
+    {0x1.1734d63dedb49p-1, -0x1.7eef2ccc50575p-55}, {0x1.19d5a09f2b9b8p-1, -0x1.33656c68a1d4ap-57},
+    {0x1.1c73b39ae68c8p-1, 0x1.b25dd267f66p-55}, {0x1.1f0f08bbc861bp-1, -0x1.10d9dcafb74cbp-57},
+    {0x1.21a799933eb59p-1, -0x1.3a7b177c68fb2p-55}, {0x1.243d5fb98ac1fp-1, 0x1.c533d0a284a8dp-56},
+    {0x1.26d054cdd12dfp-1, -0x1.5da743ef3770cp-55}, {0x1.2960727629ca8p-1, 0x1.56d6c7af02d5cp-56},
+    {0x1.2bedb25faf3eap-1, -0x1.14981c796ee46p-58}, {0x1.2e780e3e8ea17p-1, -0x1.b19fafe36587ap-55},
+    {0x1.30ff7fce17035p-1, -0x1.efcc626f74a6fp-57}, {0x1.338400d0c8e57p-1, -0x1.abf2a5e95e6e5p-55},
+    {0x1.36058b10659f3p-1, -0x1.1fcb3a35857e7p-55}, {0x1.3884185dfeb22p-1, -0x1.a038026abe6b2p-56},
+    {0x1.3affa292050b9p-1, 0x1.e3e25e3954964p-56}, {0x1.3d78238c58344p-1, -0x1.0219f5f0f79cep-55},
+    {0x1.3fed9534556d4p-1, 0x1.36916608c5061p-55}, {0x1.425ff178e6bb1p-1, 0x1.7b38d675140cap-55},
+    {0x1.44cf325091dd6p-1, 0x1.8076a2cfdc6b3p-57}, {0x1.473b51b987347p-1, 0x1.ca1953514e41bp-57},
+    {0x1.49a449b9b0939p-1, -0x1.27ee16d719b94p-55}, {0x1.4c0a145ec0004p-1, 0x1.2630cfafceaa1p-58},
+    {0x1.4e6cabbe3e5e9p-1, 0x1.3c293edceb327p-57}, {0x1.50cc09f59a09bp-1, 0x1.693463a2c2e6fp-56},
+    {0x1.5328292a35596p-1, -0x1.a12eb89da0257p-56}, {0x1.5581038975137p-1, 0x1.4570d9efe26dfp-55},
+    {0x1.57d69348cecap-1, -0x1.75720992bfbb2p-55}, {0x1.5a28d2a5d725p-1, 0x1.57a25f8b1343p-55},
+    {0x1.5c77bbe65018cp-1, 0x1.069ea9c0bc32ap-55}, {0x1.5ec3495837074p-1, 0x1.dea89a9b8f727p-56},
+    {0x1.610b7551d2cdfp-1, -0x1.251b352ff2a37p-56}, {0x1.63503a31c1be9p-1, 0x1.1248f09e6587cp-57},
+    {0x1.6591925f0783dp-1, 0x1.c3d64fbf5de23p-55}, {0x1.67cf78491af1p-1, 0x1.750ab23477b61p-59},
+    {0x1.6a09e667f3bcdp-1, -0x1.bdd3413b26456p-55}, {0x1.6c40d73c18275p-1, 0x1.25d4f802be257p-57},
+    {0x1.6e74454eaa8afp-1, -0x1.dbc03c84e226ep-55}, {0x1.70a42b3176d7ap-1, -0x1.d9e3fbe2e15ap-56},
+    {0x1.72d0837efff96p-1, 0x1.0d4ef0f1d915cp-55}, {0x1.74f948da8d28dp-1, 0x1.19900a3b9a3a2p-63},
+    {0x1.771e75f037261p-1, 0x1.5cfce8d84068fp-56}, {0x1.79400574f55e5p-1, -0x1.0adadbdb4c65ap-55},
+    {0x1.7b5df226aafafp-1, -0x1.0f537acdf0ad7p-56}, {0x1.7d7836cc33db2p-1, 0x1.162715ef03f85p-56},
+    {0x1.7f8ece3571771p-1, -0x1.9c8d8ce93c917p-55}, {0x1.81a1b33b57accp-1, -0x1.5dea12d66bb66p-55},
+    {0x1.83b0e0bff976ep-1, -0x1.6f420f8ea3475p-56}, {0x1.85bc51ae958ccp-1, 0x1.45ba6478086ccp-55},
+    {0x1.87c400fba2ebfp-1, -0x1.2dabc0c3f64cdp-55}, {0x1.89c7e9a4dd4aap-1, 0x1.db6ea04a8678fp-55},
+    {0x1.8bc806b151741p-1, -0x1.2c5e12ed1336dp-55}, {0x1.8dc45331698ccp-1, 0x1.1d9fcd83634d7p-57},
+    {0x1.8fbcca3ef940dp-1, -0x1.6dfa99c86f2f1p-57}, {0x1.91b166fd49da2p-1, -0x1.3be953a7fe996p-57},
+    {0x1.93a22499263fbp-1, 0x1.3d419a920df0bp-55}, {0x1.958efe48e6dd7p-1, -0x1.561335da0f4e7p-55},
+    {0x1.9777ef4c7d742p-1, -0x1.15479a240665ep-55}, {0x1.995cf2ed80d22p-1, 0x1.7783e907fbd7bp-56},
+    {0x1.9b3e047f38741p-1, -0x1.30ee286712474p-55}, {0x1.9d1b1f5ea80d5p-1, 0x1.c5fadd5ffb36fp-55},
+    {0x1.9ef43ef29af94p-1, 0x1.b1dfcb60445c2p-56}, {0x1.a0c95eabaf937p-1, -0x1.e0ca3acbd049ap-55},
+    {0x1.a29a7a0462782p-1, -0x1.128bb015df175p-56}, {0x1.a4678c8119ac8p-1, 0x1.1b4c0dd3f212ap-55},
+    {0x1.a63091b02fae2p-1, -0x1.e911152248d1p-56}, {0x1.a7f58529fe69dp-1, -0x1.97a441584a179p-55},
+    {0x1.a9b66290ea1a3p-1, 0x1.9f630e8b6dac8p-60}, {0x1.ab7325916c0d4p-1, 0x1.a8b8c85baaa9bp-55},
+    {0x1.ad2bc9e21d511p-1, -0x1.47fbe07bea548p-55}, {0x1.aee04b43c1474p-1, -0x1.3a79a438bf8ccp-55},
+    {0x1.b090a581502p-1, -0x1.926da300ffccep-55}, {0x1.b23cd470013b4p-1, 0x1.5a1bb35ad6d2ep-56},
+    {0x1.b3e4d3ef55712p-1, -0x1.eb6b8bf11a493p-55}, {0x1.b5889fe921405p-1, -0x1.df49b307c8602p-57},
+    {0x1.b728345196e3ep-1, -0x1.bc69f324e6d61p-55}, {0x1.b8c38d27504e9p-1, -0x1.1529abff40e45p-55},
+    {0x1.ba5aa673590d2p-1, 0x1.7ea4e370753b6p-55}, {0x1.bbed7c49380eap-1, 0x1.beacbd88500b4p-59},
+    {0x1.bd7c0ac6f952ap-1, -0x1.825a732ac700ap-55}, {0x1.bf064e15377ddp-1, 0x1.2156026a1e028p-57},
+    {0x1.c08c426725549p-1, 0x1.b157fd80e2946p-58}, {0x1.c20de3fa971bp-1, -0x1.b4ca2bab1322cp-55},
+    {0x1.c38b2f180bdb1p-1, -0x1.6e0b1757c8d07p-56}, {0x1.c5042012b6907p-1, -0x1.5c058dd8eaba5p-57},
+    {0x1.c678b3488739bp-1, 0x1.d86cac7c5ff5bp-57}, {0x1.c7e8e52233cf3p-1, 0x1.b2ad324aa35c1p-57},
+    {0x1.c954b213411f5p-1, -0x1.2fb761e946603p-58}, {0x1.cabc169a0b9p-1, 0x1.c42d3e10851d1p-55},
+    {0x1.cc1f0f3fcfc5cp-1, 0x1.e57613b68f6abp-56}, {0x1.cd7d9898b32f6p-1, -0x1.f2fa062496738p-57},
+    {0x1.ced7af43cc773p-1, -0x1.e7b6bb5ab58aep-58}, {0x1.d02d4feb2bd92p-1, 0x1.195ff41bc55fep-55},
+    {0x1.d17e7743e35dcp-1, -0x1.101da3540130ap-58}, {0x1.d2cb220e0ef9fp-1, -0x1.f07656d4e6652p-56},
+    {0x1.d4134d14dc93ap-1, -0x1.4ef5295d25af2p-55}, {0x1.d556f52e93eb1p-1, -0x1.80ed9233a963p-55},
+    {0x1.d696173c9e68bp-1, -0x1.e8c61c6393d55p-56}, {0x1.d7d0b02b8ecf9p-1, 0x1.800f4ce65cd6ep-55},
+    {0x1.d906bcf328d46p-1, 0x1.457e610231ac2p-56}, {0x1.da383a9668988p-1, -0x1.5811000b39d84p-55},
+    {0x1.db6526238a09bp-1, -0x1.adee7eae6946p-56}, {0x1.dc8d7cb41026p-1, 0x1.6b7872773830dp-56},
+    {0x1.ddb13b6ccc23cp-1, 0x1.83c37c6107db3p-55}, {0x1.ded05f7de47dap-1, -0x1.2cc4c1f8ba966p-55},
+    {0x1.dfeae622dbe2bp-1, -0x1.514ea88425567p-55}, {0x1.e100cca2980acp-1, -0x1.02d182acdf825p-57},
+    {0x1.e212104f686e5p-1, -0x1.014c76c126527p-55}, {0x1.e31eae870ce25p-1, -0x1.bc7094538d678p-56},
+    {0x1.e426a4b2bc17ep-1, 0x1.a873889744882p-55}, {0x1.e529f04729ffcp-1, 0x1.9075d6e6dfc8bp-55},
+    {0x1.e6288ec48e112p-1, -0x1.16b56f2847754p-57}, {0x1.e7227db6a9744p-1, 0x1.2128794da5a5p-55},
+    {0x1.e817bab4cd10dp-1, -0x1.d0afe686b5e0ap-56}, {0x1.e9084361df7f2p-1, 0x1.cdfc7ce9dc3e9p-55},
+    {0x1.e9f4156c62ddap-1, 0x1.760b1e2e3f81ep-55}, {0x1.eadb2e8e7a88ep-1, -0x1.92ec52ea226a3p-55},
+    {0x1.ebbd8c8df0b74p-1, 0x1.c6c8c615e7277p-56}, {0x1.ec9b2d3c3bf84p-1, 0x1.19119d358de05p-56},
+    {0x1.ed740e7684963p-1, 0x1.e82c791f59cc2p-56}, {0x1.ee482e25a9dbcp-1, -0x1.b6066ef81af2ap-56},
+    {0x1.ef178a3e473c2p-1, 0x1.6310a67fe774fp-55}, {0x1.efe220c0b95ecp-1, 0x1.c853b7bf7e0cdp-55},
+    {0x1.f0a7efb9230d7p-1, 0x1.52c7adc6b4989p-56}, {0x1.f168f53f7205dp-1, -0x1.26a6c1f015601p-57},
+    {0x1.f2252f7763adap-1, -0x1.20cb81c8d94abp-55}, {0x1.f2dc9c9089a9dp-1, 0x1.5407460bdfc07p-59},
+    {0x1.f38f3ac64e589p-1, -0x1.d7bafb51f72e6p-56}, {0x1.f43d085ff92ddp-1, -0x1.8fde71e361c05p-55},
+    {0x1.f4e603b0b2f2dp-1, -0x1.8ee01e695ac05p-56}, {0x1.f58a2b1789e84p-1, 0x1.1f4a188aa368p-56},
+    {0x1.f6297cff75cbp-1, 0x1.562172a361fd3p-56}, {0x1.f6c3f7df5bbb7p-1, 0x1.8561ce9d5ef5bp-56},
+    {0x1.f7599a3a12077p-1, 0x1.84f31d743195cp-55}, {0x1.f7ea629e63d6ep-1, 0x1.ba92d57ebfeddp-55},
+    {0x1.f8764fa714ba9p-1, 0x1.ab256778ffcb6p-56}, {0x1.f8fd5ffae41dbp-1, -0x1.8cfd77fd970d2p-56},
+    {0x1.f97f924c9099bp-1, -0x1.e2ae0eea5963bp-55}, {0x1.f9fce55adb2c8p-1, 0x1.f2a06fab9f9d1p-56},
+    {0x1.fa7557f08a517p-1, -0x1.7a0a8ca13571fp-55}, {0x1.fae8e8e46cfbbp-1, -0x1.3a9e414732d97p-56},
+    {0x1.fb5797195d741p-1, 0x1.1bfac7397cc08p-56}, {0x1.fbc1617e44186p-1, -0x1.58ec496dc4ecbp-59},
+    {0x1.fc26470e19fd3p-1, 0x1.1ec8668ecaceep-55}, {0x1.fc8646cfeb721p-1, 0x1.3143dc43a9b9dp-55},
+    {0x1.fce15fd6da67bp-1, -0x1.5dd6f830d4c09p-56}, {0x1.fd37914220b84p-1, 0x1.52e9d7b772791p-55},
+    {0x1.fd88da3d12526p-1, -0x1.87df6378811c7p-55}, {0x1.fdd539ff1f456p-1, -0x1.ab13cbbec1781p-56},
+    {0x1.fe1cafcbd5b09p-1, 0x1.a23e3202a884ep-57}, {0x1.fe5f3af2e394p-1, 0x1.b213f18c9cf17p-55},
+    {0x1.fe9cdad01883ap-1, 0x1.521ecd0c67e35p-57}, {0x1.fed58ecb673c4p-1, -0x1.e6e462a7ae686p-56},
+    {0x1.ff095658e71adp-1, 0x1.01a8ce18a4b9ep-55}, {0x1.ff3830f8d575cp-1, -0x1.95e1e79d335f7p-56},
+    {0x1.ff621e3796d7ep-1, -0x1.c57bc2e24aa15p-57}, {0x1.ff871dadb81dfp-1, 0x1.8b1c676208aa4p-56},
+    {0x1.ffa72effef75dp-1, -0x1.8b4cdcdb25956p-55}, {0x1.ffc251df1d3f8p-1, 0x1.7a7d209f32d43p-56},
+    {0x1.ffd886084cd0dp-1, -0x1.1354d4556e4cbp-55}, {0x1.ffe9cb44b51a1p-1, 0x1.5b43366df667p-56},
+    {0x1.fff62169b92dbp-1, 0x1.5dda3c81fbd0dp-55}, {0x1.fffd8858e8a92p-1, 0x1.359c71883bcf7p-55},
+    {0x1p+0, 0.0}};
+
+// 512 / pi, rounded.
+constexpr double kInvStep = 0x1.45f306dc9c883p+7;
+// pi / 512 = kStep1 + kStep2 + kStep3 + kStep4 to within 2^-143. The first
+// three have at most 25 significant bits, so n * kStepK is exact for
+// |n| < 2^28, which |x| < 2^20 gives.
+constexpr double kStep1 = 0x1.921fb5p-8;
+constexpr double kStep2 = 0x1.110b46p-34;
+constexpr double kStep3 = 0x1.1a6263p-62;
+constexpr double kStep4 = 0x1.8a2e03707344ap-89;
+constexpr double kFastLimit = 0x1p20;
+// The fast stage's error: relative to the result (it comes to less than
+// 2^-67; see FastSine), plus what the reduction may lose (less than 2^-108),
+// which only matters for results near zero.
+constexpr double kFastRelativeError = 0x1p-66;
+constexpr double kFastAbsoluteError = 0x1p-100;
+
+// sin(x + quarter * pi / 2) into result, correctly rounded, for
+// 2^-27 <= |x| < 2^20; false where this stage cannot tell the rounding.
+inline bool FastSine(double x, int quarter, double& result) {
+    // x = n * pi / 512 + r, |r| at most pi / 1024 and a hair (x * 512 / pi
+    // may round to the farther integer). The products are exact and so are
+    // the sums but the last two; r.hi + r.lo is within 2^-108 of r.
+    const double n = (x * kInvStep + 0x1.8p52) - 0x1.8p52;
+    const Double2 a = TwoSum(x, -(n * kStep1));
+    const Double2 b = TwoSum(a.hi, -(n * kStep2));
+    const Double2 c = TwoSum(b.hi, -(n * kStep3));
+    const Double2 r = TwoSum(c.hi, ((a.lo + b.lo) + c.lo) - n * kStep4);
+
+    // x + quarter * pi / 2 = (256 q + k) * pi / 512 + r (mod 2 pi), with
+    // 0 <= k < 256. Its sine is sin(k * pi / 512 + r) for q = 0, and for
+    // q = 1 cos(k * pi / 512 + r) = sin((256 - k) * pi / 512 - r); q = 2
+    // and 3 negate those. So: sin(j * pi / 512 + rho), 0 <= j <= 256.
+    const int64_t steps = static_cast<int64_t>(n) + 256 * quarter;
+    const int q = static_cast<int>((steps >> 8) & 3);
+    const int k = static_cast<int>(steps & 255);
+    const int j = (q & 1) ? 256 - k : k;
+    const double rh = (q & 1) ? -r.hi : r.hi;
+    const double rl = (q & 1) ? -r.lo : r.lo;
+
+    // sin(a + rho) = sin a * cos rho + cos a * sin rho, with sin a = s and
+    // cos a = t from the table. |rho| < 2^-8.3: the series below stop where
+    // their next terms fall under 2^-82 (rho^8 / 8! and rho^9 / 9!).
+    const Double2 s = kSinTable[j], t = kSinTable[256 - j];
+    const double r2 = rh * rh;
+    const double sinTail = rh * r2 * (-1.0 / 6 + r2 * (1.0 / 120 - r2 * (1.0 / 5040)));  // sin rh - rh
+    const double cosTail = r2 * (-0.5 + r2 * (1.0 / 24 - r2 * (1.0 / 720)));            // cos rh - 1
+    const double sinRest = rl + (sinTail + rl * cosTail);  // sin rho - rh, to first order in rl
+    const double cosRest = cosTail - rl * rh;              // cos rho - 1
+    // s.hi + t.hi * rh exactly, then everything else, the largest term last.
+    // The errors, relative to s.hi: cosTail to 2.5 * 2^-53 of itself
+    // (< 2^-17.7), the product with it and the last two sums 2^-53 each of
+    // at most 2^-17.7: under 2^-69; everything else under 2^-75. The result
+    // is at least s.hi / 2 (j >= 1; for j = 0 it is rho and the errors are
+    // smaller still relative to it): under 2^-67 of the result.
+    const Double2 p = TwoProduct(t.hi, rh);
+    const Double2 h = FastTwoSum(s.hi, p.hi);  // |s.hi| >= 2 |p.hi| unless s.hi = 0
+    const double lo = (h.lo + p.lo) + ((s.lo + (t.hi * sinRest + t.lo * rh)) + s.hi * cosRest);
+    Double2 v = FastTwoSum(h.hi, lo);
+    if (q >= 2) v = {-v.hi, -v.lo};
+
+    // Everything within the error of v rounds to one double, or we cannot
+    // tell. (v.lo + error is exact to far below the error: |v.lo| < 2^-52 |v.hi|.)
+    const double error = std::fabs(v.hi) * kFastRelativeError + kFastAbsoluteError;
+    const double up = v.hi + (v.lo + error);
+    const double down = v.hi + (v.lo - error);
+    if (up != down) return false;
+    result = up;
+    return true;
+}
+
+// The exact stage's numbers: fixed point in [0, 1), the sum of
+// w[i] * 2^(32 * i - 384), least significant word first.
+constexpr int kWords = 12;
+struct Fixed {
+    uint32_t w[kWords] = {};
+};
+
+// 2 / pi to 1536 bits after the point and pi / 4 to 384, most significant
+// word first (computed with MPFR).
+constexpr uint32_t kTwoOverPi[48] = {
+    0xa2f9836e, 0x4e441529, 0xfc2757d1, 0xf534ddc0, 0xdb629599, 0x3c439041,
+    0xfe5163ab, 0xdebbc561, 0xb7246e3a, 0x424dd2e0, 0x06492eea, 0x09d1921c,
+    0xfe1deb1c, 0xb129a73e, 0xe88235f5, 0x2ebb4484, 0xe99c7026, 0xb45f7e41,
+    0x3991d639, 0x835339f4, 0x9c845f8b, 0xbdf9283b, 0x1ff897ff, 0xde05980f,
+    0xef2f118b, 0x5a0a6d1f, 0x6d367ecf, 0x27cb09b7, 0x4f463f66, 0x9e5fea2d,
+    0x7527bac7, 0xebe5f17b, 0x3d0739f7, 0x8a5292ea, 0x6bfb5fb1, 0x1f8d5d08,
+    0x56033046, 0xfc7b6bab, 0xf0cfbc20, 0x9af4361d, 0xa9e39161, 0x5ee61b08,
+    0x6599855f, 0x14a06840, 0x8dffd880, 0x4d732731, 0x06061556, 0xca73a8c9};
+constexpr uint32_t kQuarterPi[12] = {
+    0xc90fdaa2, 0x2168c234, 0xc4c6628b, 0x80dc1cd1, 0x29024e08, 0x8a67cc74,
+    0x020bbea6, 0x3b139b22, 0x514a0879, 0x8e3404dd, 0xef9519b3, 0xcd3a431b};
+
+// Bits pos .. pos + 31 of the number in w[0..count), least significant word
+// first; zeros beyond either end.
+uint32_t WordAt(const uint32_t* w, int count, int pos) {
+    if (pos <= -32 || pos >= 32 * count) return 0;
+    if (pos < 0) return w[0] << -pos;
+    const int i = pos / 32, shift = pos % 32;
+    uint32_t word = w[i] >> shift;
+    if (shift != 0 && i + 1 < count) word |= w[i + 1] << (32 - shift);
+    return word;
+}
+
+// a * b, cut to 384 bits after the point (less than one unit low).
+Fixed Times(const Fixed& a, const Fixed& b) {
+    uint32_t full[2 * kWords] = {};
+    for (int i = 0; i < kWords; ++i) {
+        uint64_t carry = 0;
+        for (int k = 0; k < kWords; ++k) {
+            const uint64_t sum = static_cast<uint64_t>(a.w[i]) * b.w[k] + full[i + k] + carry;
+            full[i + k] = static_cast<uint32_t>(sum);
+            carry = sum >> 32;
+        }
+        full[i + kWords] = static_cast<uint32_t>(carry);
+    }
+    Fixed product;
+    for (int i = 0; i < kWords; ++i) product.w[i] = full[kWords + i];
+    return product;
+}
+
+// a / d, cut (less than one unit low).
+void DivideBy(Fixed& a, uint32_t d) {
+    uint64_t rest = 0;
+    for (int i = kWords - 1; i >= 0; --i) {
+        const uint64_t part = (rest << 32) | a.w[i];
+        a.w[i] = static_cast<uint32_t>(part / d);
+        rest = part % d;
+    }
+}
+
+// a += b; true if it passed 1.
+bool AddTo(Fixed& a, const Fixed& b) {
+    uint64_t carry = 0;
+    for (int i = 0; i < kWords; ++i) {
+        const uint64_t sum = static_cast<uint64_t>(a.w[i]) + b.w[i] + carry;
+        a.w[i] = static_cast<uint32_t>(sum);
+        carry = sum >> 32;
+    }
+    return carry != 0;
+}
+
+// a -= b; true if it went below 0.
+bool SubtractFrom(Fixed& a, const Fixed& b) {
+    uint64_t borrow = 0;
+    for (int i = 0; i < kWords; ++i) {
+        const uint64_t difference = static_cast<uint64_t>(a.w[i]) - b.w[i] - borrow;
+        a.w[i] = static_cast<uint32_t>(difference);
+        borrow = difference >> 63;
+    }
+    return borrow != 0;
+}
+
+// 1 - a, for 0 < a < 1.
+Fixed OneMinus(const Fixed& a) {
+    Fixed r;
+    SubtractFrom(r, a);
+    return r;
+}
+
+bool IsZero(const Fixed& a) {
+    for (uint32_t word : a.w) {
+        if (word != 0) return false;
+    }
+    return true;
+}
+
+// sin r = r - r^3 / 3! + r^5 / 5! - ..., 0 <= r < 1, until the terms vanish
+// in 384 bits. Partial sums stay in (0, 1); each term is at most a few units
+// off, the sum under 2^8 units.
+Fixed SineSeries(const Fixed& r) {
+    const Fixed r2 = Times(r, r);
+    Fixed term = r, sum = r;
+    for (uint32_t k = 1;; ++k) {
+        term = Times(term, r2);
+        DivideBy(term, (2 * k) * (2 * k + 1));
+        if (IsZero(term)) return sum;
+        if (k & 1) {
+            SubtractFrom(sum, term);
+        } else {
+            AddTo(sum, term);
+        }
+    }
+}
+
+// 1 - cos r = r^2 / 2! - r^4 / 4! + ..., 0 < r < 1, the same way.
+Fixed OneMinusCosineSeries(const Fixed& r) {
+    Fixed term = Times(r, r);
+    const Fixed r2 = term;
+    DivideBy(term, 2);
+    Fixed sum = term;
+    for (uint32_t k = 2;; ++k) {
+        term = Times(term, r2);
+        DivideBy(term, (2 * k - 1) * (2 * k));
+        if (IsZero(term)) return sum;
+        if (k & 1) {
+            AddTo(sum, term);
+        } else {
+            SubtractFrom(sum, term);
+        }
+    }
+}
+
+// The double nearest to v > 0 (ties to even).
+double Nearest(const Fixed& v) {
+    int top = kWords - 1;
+    while (v.w[top] == 0) --top;
+    const int lead = 32 * top + 31 - std::countl_zero(v.w[top]);  // v < 2^(lead - 383)
+    const uint64_t first64 = (static_cast<uint64_t>(WordAt(v.w, kWords, lead - 31)) << 32) |
+                             WordAt(v.w, kWords, lead - 63);
+    bool below = (first64 & 0x3ff) != 0;
+    for (int pos = lead - 95; pos > -32; pos -= 32) below = below || WordAt(v.w, kWords, pos) != 0;
+    uint64_t mantissa = first64 >> 11;
+    int exponent = lead - 384;  // of the leading bit
+    if (((first64 >> 10) & 1) != 0 && (below || (mantissa & 1) != 0)) ++mantissa;
+    if ((mantissa >> 53) != 0) {
+        mantissa >>= 1;
+        ++exponent;
+    }
+    return FromBits((static_cast<uint64_t>(exponent + 1023) << 52) | (mantissa & ((1ull << 52) - 1)));
+}
+
+// sin(ax + quarter * pi / 2), correctly rounded, for finite ax >= 2^-27.
+double ExactSine(double ax, int quarter) {
+    const uint64_t bits = Bits(ax);
+    const uint64_t m = (bits & ((1ull << 52) - 1)) | (1ull << 52);
+    const int e = static_cast<int>(bits >> 52) - 1075;  // ax = m * 2^e
+
+    // ax * 2 / pi mod 4: the words of 2 / pi before `first` give multiples of
+    // 4 with m * 2^e; the 15 from `first` leave less than 2^-394 out.
+    constexpr int kSpan = 15;
+    const int first = e >= 2 ? (e - 2) / 32 : 0;
+    uint32_t product[kSpan + 2] = {};  // m times those words, an integer
+    const uint32_t mWords[2] = {static_cast<uint32_t>(m), static_cast<uint32_t>(m >> 32)};
+    for (int i = 0; i < 2; ++i) {
+        uint64_t carry = 0;
+        for (int k = 0; k < kSpan; ++k) {
+            const uint64_t sum = static_cast<uint64_t>(mWords[i]) * kTwoOverPi[first + kSpan - 1 - k] +
+                                 product[i + k] + carry;
+            product[i + k] = static_cast<uint32_t>(sum);
+            carry = sum >> 32;
+        }
+        product[i + kSpan] = static_cast<uint32_t>(carry);
+    }
+    // product * 2^(e - 32 * (first + kSpan)): the point is `point` bits up.
+    const int point = 32 * (first + kSpan) - e;
+    uint32_t quadrant = WordAt(product, kSpan + 2, point) & 3;
+    Fixed f;
+    for (int i = 0; i < kWords; ++i) f.w[i] = WordAt(product, kSpan + 2, point - 32 * (kWords - i));
+    // ax = quadrant * pi / 2 + f * pi / 2; past a half, from the next one:
+    // ax = (quadrant + 1) * pi / 2 - (1 - f) * pi / 2.
+    const bool below = (f.w[kWords - 1] >> 31) != 0;
+    if (below) {
+        f = OneMinus(f);
+        ++quadrant;
+    }
+    // r = 2 f * pi / 4 < pi / 4.
+    for (int i = kWords - 1; i > 0; --i) f.w[i] = (f.w[i] << 1) | (f.w[i - 1] >> 31);
+    f.w[0] <<= 1;
+    Fixed quarterPi;
+    for (int i = 0; i < kWords; ++i) quarterPi.w[i] = kQuarterPi[kWords - 1 - i];
+    const Fixed r = Times(f, quarterPi);
+
+    // sin(quadrant' * pi / 2 +- r): +-sin r, cos r, -+sin r, -cos r.
+    const uint32_t q = (quadrant + static_cast<uint32_t>(quarter)) & 3;
+    Fixed v;
+    bool negative;
+    if (q & 1) {
+        v = OneMinus(OneMinusCosineSeries(r));
+        negative = false;
+    } else {
+        v = SineSeries(r);
+        negative = below;
+    }
+    if (q & 2) negative = !negative;
+
+    // v is within 2^-376 of the true value, which is at least 2^-64 (no
+    // double comes closer to a multiple of pi / 2): v's nearest double is
+    // the true value's unless that lies within 2^-310 of it relative to a
+    // rounding boundary. By the usual counting argument the closest of all
+    // doubles should come within some 2^-120 of one.
+    const double result = Nearest(v);
+    return negative ? -result : result;
+}
+
+}  // namespace
+
+double Sine(double x) {
+    const double ax = std::fabs(x);
+    if (!(ax <= std::numeric_limits<double>::max())) return x - x;  // NaN for infinities and NaN
+    // Below 2^-26, x^3 / 6 is under half the gap below x: sin x rounds to x.
+    if (ax < 0x1p-26) return x;
+    double result;
+    if (ax < kFastLimit && FastSine(x, 0, result)) return result;
+    result = ExactSine(ax, 0);
+    return x < 0 ? -result : result;
+}
+
+double Cosine(double x) {
+    const double ax = std::fabs(x);
+    if (!(ax <= std::numeric_limits<double>::max())) return x - x;
+    // Below 2^-27, x^2 / 2 is under half the gap below 1.
+    if (ax < 0x1p-27) return 1.0;
+    double result;
+    if (ax < kFastLimit && FastSine(x, 1, result)) return result;
+    return ExactSine(ax, 1);
+}
+
+void SineCosine(double x, double& sine, double& cosine) {
+    sine = Sine(x);
+    cosine = Cosine(x);
+}
+
+// ---- Arcsine, in double-double arithmetic.
+
+namespace {
 
 // asin(t) for 0 <= t <= 0.5 (t = t.hi + t.lo): the series
 // sum of (2n)! / (4^n (n!)^2) * t^(2n+1) / (2n+1), its terms falling by 4 or
@@ -488,4 +611,3 @@ double FusedMultiplyAddPortable(double a, double b, double c) {
     return s.hi + odd;
 }
 
-double FusedMultiplyAdd(double a, double b, double c) { return Fma(a, b, c); }
