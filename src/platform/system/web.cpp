@@ -8,20 +8,22 @@
 #include "npmod32.h"
 #include "platform/system/system.h"
 
+// Declared through the plug-in's own types, which its definitions are checked
+// against.
 extern "C" {
-void* ModPlug_CreateEx(const char* parameters);
-void ModPlug_Destroy(void* instance);
-int ModPlug_SetWindow(void* instance, void* window);
-int ModPlug_Load(void* instance, const char* path);
-int ModPlug_GetVUMeter(void* instance);
-int ModPlug_Play(void* instance);
-int ModPlug_Stop(void* instance);
-int32_t ModPlug_GetCurrentPosition(void* instance);
-int ModPlug_SetCurrentPosition(void* instance, int32_t position);
-int ModPlug_IsReady(void* instance);
-int ModPlug_HasEnded(void* instance);
-int32_t ModPlug_GetPlayedMilliseconds(void* instance);
-int ModPlug_SetMasterVolume(void* instance, uint32_t percent);
+std::remove_pointer_t<ModPlug_CreateExFn> ModPlug_CreateEx;
+std::remove_pointer_t<ModPlug_DestroyFn> ModPlug_Destroy;
+std::remove_pointer_t<ModPlug_SetWindowFn> ModPlug_SetWindow;
+std::remove_pointer_t<ModPlug_LoadFn> ModPlug_Load;
+std::remove_pointer_t<ModPlug_GetVUMeterFn> ModPlug_GetVUMeter;
+std::remove_pointer_t<ModPlug_PlayFn> ModPlug_Play;
+std::remove_pointer_t<ModPlug_StopFn> ModPlug_Stop;
+std::remove_pointer_t<ModPlug_GetCurrentPositionFn> ModPlug_GetCurrentPosition;
+std::remove_pointer_t<ModPlug_SetCurrentPositionFn> ModPlug_SetCurrentPosition;
+std::remove_pointer_t<ModPlug_IsReadyFn> ModPlug_IsReady;
+std::remove_pointer_t<ModPlug_HasEndedFn> ModPlug_HasEnded;
+std::remove_pointer_t<ModPlug_GetPlayedMillisecondsFn> ModPlug_GetPlayedMilliseconds;
+std::remove_pointer_t<ModPlug_SetMasterVolumeFn> ModPlug_SetMasterVolume;
 }
 
 namespace {
@@ -80,18 +82,3 @@ void CloseLibrary(void*) {}
 bool StderrIsTerminal() { return false; }
 
 int TerminalColumns() { return 0; }
-
-// The declarations above are the plug-in's types.
-static_assert(std::is_same_v<decltype(&ModPlug_CreateEx), ModPlug_CreateExFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_Destroy), ModPlug_DestroyFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_SetWindow), ModPlug_SetWindowFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_Load), ModPlug_LoadFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_GetVUMeter), ModPlug_GetVUMeterFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_Play), ModPlug_PlayFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_Stop), ModPlug_StopFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_GetCurrentPosition), ModPlug_GetCurrentPositionFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_SetCurrentPosition), ModPlug_SetCurrentPositionFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_IsReady), ModPlug_IsReadyFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_HasEnded), ModPlug_HasEndedFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_GetPlayedMilliseconds), ModPlug_GetPlayedMillisecondsFn>);
-static_assert(std::is_same_v<decltype(&ModPlug_SetMasterVolume), ModPlug_SetMasterVolumeFn>);
