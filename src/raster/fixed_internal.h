@@ -67,19 +67,6 @@ inline void DividePair(double& a, double& b, double d) {
 #endif
 }
 
-// RoundToNearest of two values, in one instruction where there is one.
-inline void RoundPair(double a, double b, int32_t& roundedA, int32_t& roundedB) {
-#if defined(__SSE2__)
-    // The same conversion as RoundToNearest's, on both lanes.
-    const __m128i both = _mm_cvtpd_epi32(_mm_set_pd(b, a));
-    roundedA = _mm_cvtsi128_si32(both);
-    roundedB = _mm_cvtsi128_si32(_mm_srli_si128(both, 4));
-#else
-    roundedA = RoundToNearest(a);
-    roundedB = RoundToNearest(b);
-#endif
-}
-
 // The texels a fill may read: `rows` full rows of `width` texels.
 struct TextureView {
     const uint32_t* texels = nullptr;

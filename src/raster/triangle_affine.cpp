@@ -1,14 +1,14 @@
-// Modes 1 and 4: one 16.16 scan converter that interpolates the three
-// channels (mode 1) or the channels with u and v (mode 4) across the
-// triangle, with a span writer per mode.
+// Modes 1 and 4: the shared scan converter stepping the three channels
+// (mode 1) or the channels with u and v (mode 4) in 16.16 down the rows,
+// with a span writer per mode.
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 
 #include "assets/image.h"
 #include "geometry/object3d.h"
 #include "raster/clip_internal.h"
 #include "raster/fixed_internal.h"
+#include "raster/scan_internal.h"
 #include "raster/triangle.h"
 
 namespace {
@@ -18,8 +18,9 @@ using raster::TextureView;
 using raster::TruncToInt32;
 
 // A corner rounded to pixels with its 16.16 values: red, green, blue, then in
-// mode 4 u and v. Left uninitialised, here and below: both are filled whole
-// before use, and zeroing them costs more than a small triangle's pixels.
+// mode 4 u and v. Left uninitialised, like the records below: each is filled
+// whole before use, and zeroing them costs more than a small triangle's
+// pixels.
 template <int N>
 struct AffineCorner {
     int32_t x;
@@ -27,19 +28,104 @@ struct AffineCorner {
     int32_t value[N];
 };
 
-// What the row stepping needs. Edge positions are kept in 64 bits so that no
-// step overflows, even past the last row or on a very wide target; the
-// interpolated values run modulo 2^32, which is exact wherever the true
-// value fits in 32 bits and wraps like the channel bytes otherwise.
+// 16.16 values carried down a side or stepped along a row. They run modulo
+// 2^32, which is exact wherever the true value fits in 32 bits and wraps
+// like the channel bytes otherwise. The loops over the N (3 or 5) values
+// here and below are unrolled: as loops they cost more than their work, and
+// the step once a row was the busiest line of a small triangle.
 template <int N>
-struct AffineSetup {
-    int32_t y0, y1, y2;
-    int64_t x0, x1;  // 16.16 plus half a pixel
-    int64_t dx01, dx12, dx02;
-    uint32_t start0[N], start1[N];
-    uint32_t step01[N], step12[N], step02[N];
-    uint32_t perPixel[N];
-    bool middleLeft;  // w > 0: the short edges are on the left
+struct Values {
+    uint32_t value[N];
+
+    Values& operator+=(const Values& step) {
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) value[i] += step.value[i];
+        return *this;
+    }
+};
+
+// The scan converter's policy for modes 1 and 4 (see scan_internal.h). Edge
+// positions are 16.16 plus half a pixel in 64 bits, so that no step
+// overflows, even past the last row or on a very wide target. `bias` is
+// added to the values carried from the corners, not to the steps.
+template <int N>
+struct AffineEdges {
+    using Corner = AffineCorner<N>;
+    using Position = int64_t;
+    using Carried = Values<N>;
+    using PerPixel = Values<N>;
+    struct EdgeStep {
+        int64_t x;
+        int64_t value[N];
+    };
+
+    int32_t bias[N];
+
+    // Differences stay below 2^48, so the divisions are exact.
+    static int64_t PerRow(int64_t difference, int32_t rows) {
+        return rows != 0 ? raster::DivideTruncating(difference, rows) : difference;
+    }
+
+    static EdgeStep Edge(const Corner& a, const Corner& b, int32_t rows) {
+        EdgeStep e;
+        e.x = PerRow((static_cast<int64_t>(b.x) - a.x) * 65536, rows);
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) e.value[i] = PerRow(static_cast<int64_t>(b.value[i]) - a.value[i], rows);
+        return e;
+    }
+
+    static PerPixel Slopes(const EdgeStep& e01, const EdgeStep& e02, int64_t w) {
+        PerPixel p;
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) {
+            p.value[i] = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(e02.value[i] - e01.value[i]) *
+                                                               65536.0 / static_cast<double>(w)));
+        }
+        return p;
+    }
+
+    static PerPixel FlatSlopes(const EdgeStep& e01, int64_t w) {
+        PerPixel p;
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) {
+            p.value[i] = static_cast<uint32_t>(SaturateToInt32(raster::DivideTruncating(-e01.value[i], w)));
+        }
+        return p;
+    }
+
+    static Position At(int32_t x) { return static_cast<int64_t>(x) * 65536 + 32768; }
+
+    Carried Start(const Corner& c) const {
+        Carried v;
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) v.value[i] = static_cast<uint32_t>(c.value[i]) + static_cast<uint32_t>(bias[i]);
+        return v;
+    }
+
+    static Carried Step(const EdgeStep& e) {
+        Carried v;
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) v.value[i] = static_cast<uint32_t>(e.value[i]);
+        return v;
+    }
+
+    // The two sides' positions; a row's columns are their integer parts.
+    struct Sides {
+        int64_t left, right;
+
+        Sides(int64_t l, int64_t r) : left(l), right(r) {}
+        void SetLeft(int64_t l) { left = l; }
+        void SetRight(int64_t r) { right = r; }
+        Sides& operator+=(const Sides& step) {
+            left += step.left;
+            right += step.right;
+            return *this;
+        }
+        void Columns(int64_t& first, int64_t& end) const {
+            first = left >> 16;
+            end = right >> 16;
+        }
+    };
 };
 
 // Rounds a corner and computes its channel values. A corner outside
@@ -57,115 +143,10 @@ bool GatherCorner(const TriangleRequest& request, int k, AffineCorner<N>& corner
     return raster::ChannelValues(*request.shade[k], request.colour, corner.value);
 }
 
-// The shared set-up: sort by row, per-row steps, span direction and
-// per-pixel steps. `bias` is added to the values carried from corners 0 and
-// 1 once all steps are known. False when nothing is to be drawn.
-template <int N>
-bool SetUpAffine(AffineCorner<N> (&c)[3], const int32_t (&bias)[N], AffineSetup<N>& s) {
-    // Strict comparisons: corners on one row keep their order.
-    if (c[1].y < c[0].y) std::swap(c[0], c[1]);
-    if (c[2].y < c[1].y) std::swap(c[1], c[2]);
-    if (c[1].y < c[0].y) std::swap(c[0], c[1]);
-
-    const int32_t dy01 = c[1].y - c[0].y;
-    const int32_t dy12 = c[2].y - c[1].y;
-    const int32_t dy02 = c[2].y - c[0].y;
-    if (dy02 == 0) return false;
-
-    // Differences stay below 2^48, so the divisions are exact.
-    auto perRow = [](int64_t difference, int32_t rows) {
-        return rows != 0 ? raster::DivideTruncating(difference, rows) : difference;
-    };
-    s.dx01 = perRow((static_cast<int64_t>(c[1].x) - c[0].x) * 65536, dy01);
-    s.dx12 = perRow((static_cast<int64_t>(c[2].x) - c[1].x) * 65536, dy12);
-    s.dx02 = perRow((static_cast<int64_t>(c[2].x) - c[0].x) * 65536, dy02);
-
-    int64_t d01[N], d12[N], d02[N];
-    for (int i = 0; i < N; ++i) {
-        d01[i] = perRow(static_cast<int64_t>(c[1].value[i]) - c[0].value[i], dy01);
-        d12[i] = perRow(static_cast<int64_t>(c[2].value[i]) - c[1].value[i], dy12);
-        d02[i] = perRow(static_cast<int64_t>(c[2].value[i]) - c[0].value[i], dy02);
-    }
-
-    int64_t w;
-    if (dy01 != 0) {
-        w = s.dx02 - s.dx01;
-        if (w == 0) return false;
-        for (int i = 0; i < N; ++i) {
-            s.perPixel[i] = static_cast<uint32_t>(
-                SaturateToInt32(static_cast<double>(d02[i] - d01[i]) * 65536.0 / static_cast<double>(w)));
-        }
-    } else {
-        // Flat top: the span at the top row runs from corner 1 to corner 0,
-        // and d01 is the undivided difference.
-        w = static_cast<int64_t>(c[0].x) - c[1].x;
-        if (w == 0) return false;
-        for (int i = 0; i < N; ++i) {
-            s.perPixel[i] = static_cast<uint32_t>(SaturateToInt32(raster::DivideTruncating(-d01[i], w)));
-        }
-    }
-
-    s.y0 = c[0].y;
-    s.y1 = c[1].y;
-    s.y2 = c[2].y;
-    s.x0 = static_cast<int64_t>(c[0].x) * 65536 + 32768;
-    s.x1 = static_cast<int64_t>(c[1].x) * 65536 + 32768;
-    s.middleLeft = w > 0;
-    for (int i = 0; i < N; ++i) {
-        s.start0[i] = static_cast<uint32_t>(c[0].value[i]) + static_cast<uint32_t>(bias[i]);
-        s.start1[i] = static_cast<uint32_t>(c[1].value[i]) + static_cast<uint32_t>(bias[i]);
-        s.step01[i] = static_cast<uint32_t>(d01[i]);
-        s.step12[i] = static_cast<uint32_t>(d12[i]);
-        s.step02[i] = static_cast<uint32_t>(d02[i]);
-    }
-    return true;
-}
-
-// Visits rows y0..y2 and hands each row's span to `span`. A corner within
-// half a pixel of the bottom edge rounds to row `height`; that row does not
-// exist and is not visited. Columns are kept to 0..width-1 in the same way.
-template <int N, typename Span>
-void StepRows(const AffineSetup<N>& s, const TriangleRequest& request, const Span& span) {
-    const int64_t stride = static_cast<int64_t>(request.width) + request.rowPad;
-    const int32_t last = std::min(s.y2, request.height - 1);
-    int64_t left = s.x0;
-    int64_t right = s.x0;
-    int64_t leftStep = s.middleLeft ? s.dx01 : s.dx02;
-    int64_t rightStep = s.middleLeft ? s.dx02 : s.dx01;
-    const uint32_t* valueStep = s.middleLeft ? s.step01 : s.step02;
-    uint32_t value[N];
-    std::copy(s.start0, s.start0 + N, value);
-    int64_t offset = static_cast<int64_t>(s.y0) * stride;
-
-    for (int32_t y = s.y0; y <= last; ++y) {
-        if (y == s.y1) {
-            // The middle row: the side on the short edges restarts there.
-            if (s.middleLeft) {
-                left = s.x1;
-                leftStep = s.dx12;
-                std::copy(s.start1, s.start1 + N, value);
-                valueStep = s.step12;
-            } else {
-                right = s.x1;
-                rightStep = s.dx12;
-            }
-        }
-        const int64_t first = std::max<int64_t>(left >> 16, 0);
-        const int64_t end = std::min<int64_t>(right >> 16, request.width);
-        if (first < end) {
-            span(request.pixels + offset + first, static_cast<int32_t>(end - first), value, s.perPixel);
-        }
-        left += leftStep;
-        right += rightStep;
-        for (int i = 0; i < N; ++i) value[i] += valueStep[i];
-        offset += stride;
-    }
-}
-
 struct Mode1Span {
-    void operator()(uint32_t* out, int32_t count, const uint32_t* value, const uint32_t* step) const {
-        uint32_t red = value[0], green = value[1], blue = value[2];
-        const uint32_t stepRed = step[0], stepGreen = step[1], stepBlue = step[2];
+    void operator()(uint32_t* out, int32_t count, const Values<3>& start, const Values<3>& step) const {
+        uint32_t red = start.value[0], green = start.value[1], blue = start.value[2];
+        const uint32_t stepRed = step.value[0], stepGreen = step.value[1], stepBlue = step.value[2];
         int32_t i = 0;
 #if defined(__SSE2__)
         if (count >= 4) {
@@ -206,11 +187,11 @@ struct Mode1Span {
 struct Mode4Span {
     TextureView texture;
 
-    void operator()(uint32_t* out, int32_t count, const uint32_t* value, const uint32_t* step) const {
-        uint32_t red = value[0], green = value[1], blue = value[2];
-        uint32_t u = value[3], v = value[4];
-        const uint32_t stepRed = step[0], stepGreen = step[1], stepBlue = step[2];
-        const uint32_t stepU = step[3], stepV = step[4];
+    void operator()(uint32_t* out, int32_t count, const Values<5>& start, const Values<5>& step) const {
+        uint32_t red = start.value[0], green = start.value[1], blue = start.value[2];
+        uint32_t u = start.value[3], v = start.value[4];
+        const uint32_t stepRed = step.value[0], stepGreen = step.value[1], stepBlue = step.value[2];
+        const uint32_t stepU = step.value[3], stepV = step.value[4];
         const uint32_t* texels = texture.texels;
         const uint32_t width = static_cast<uint32_t>(texture.width);
 
@@ -260,10 +241,8 @@ void FillTriangleMode1(const TriangleRequest& request) {
     for (int k = 0; k < 3; ++k) {
         if (!GatherCorner(request, k, corner[k])) return;
     }
-    static constexpr int32_t kBias[3] = {0, 0, 0};
-    AffineSetup<3> setup;
-    if (!SetUpAffine(corner, kBias, setup)) return;
-    StepRows(setup, request, Mode1Span{});
+    static constexpr AffineEdges<3> kEdges{{0, 0, 0}};
+    raster::ScanTriangle(kEdges, corner, request, Mode1Span{});
 }
 
 void FillTriangleMode4(const TriangleRequest& request, const TextureView& texture) {
@@ -277,10 +256,8 @@ void FillTriangleMode4(const TriangleRequest& request, const TextureView& textur
     }
     // Half a texel on the carried u and v (not on the steps) picks the
     // texel nearest to the interpolated coordinate.
-    static constexpr int32_t kBias[5] = {0, 0, 0, 32768, 32768};
-    AffineSetup<5> setup;
-    if (!SetUpAffine(corner, kBias, setup)) return;
-    StepRows(setup, request, Mode4Span{texture});
+    static constexpr AffineEdges<5> kEdges{{0, 0, 0, 32768, 32768}};
+    raster::ScanTriangle(kEdges, corner, request, Mode4Span{texture});
 }
 
 }  // namespace

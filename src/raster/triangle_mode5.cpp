@@ -1,15 +1,15 @@
-// Mode 5: perspective-correct shaded texture. 1/z, u/z and v/z are stepped
-// linearly in doubles; the texture position is divided out exactly every
-// eight pixels and stepped in 16.16 in between.
+// Mode 5: perspective-correct shaded texture on the shared scan converter.
+// 1/z, u/z and v/z are stepped linearly in doubles; the texture position is
+// divided out exactly every eight pixels and stepped in 16.16 in between.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <utility>
 
 #include "assets/image.h"
 #include "geometry/object3d.h"
 #include "raster/clip_internal.h"
 #include "raster/fixed_internal.h"
+#include "raster/scan_internal.h"
 #include "raster/triangle.h"
 
 namespace {
@@ -61,10 +61,21 @@ inline uint32_t SegmentStep(uint32_t start, uint32_t end) {
     return static_cast<uint32_t>(difference / 8);
 }
 
-// Everything one row's span needs from the left side and the triangle.
+// What the left side carries down the rows and a span starts from. The
+// channels run modulo 2^32.
 struct SpanState {
     double w, u, v;
     uint32_t red, green, blue;
+
+    SpanState& operator+=(const SpanState& step) {
+        w += step.w;
+        u += step.u;
+        v += step.v;
+        red += step.red;
+        green += step.green;
+        blue += step.blue;
+        return *this;
+    }
 };
 
 struct SpanSteps {
@@ -151,6 +162,129 @@ void SpanMode5(uint32_t* out, int32_t count, SpanState s, const SpanSteps& step,
     }
 }
 
+struct Mode5Span {
+    // By reference, as the fill receives it: a copy of its own kept three
+    // more values live through every row and measured slower.
+    const TextureView& texture;
+
+    void operator()(uint32_t* out, int32_t count, const SpanState& start, const SpanSteps& step) const {
+        SpanMode5(out, count, start, step, texture);
+    }
+};
+
+// The scan converter's policy for mode 5 (see scan_internal.h): edge
+// positions in doubles from the corners' whole pixels, with no half-pixel
+// offset, rounded to columns on every row.
+struct PerspectiveEdges {
+    using Corner = PerspectiveCorner;
+    using Position = double;
+    using Carried = SpanState;
+    using PerPixel = SpanSteps;
+    struct EdgeStep {
+        double x, w, u, v;
+        int64_t channel[3];
+    };
+
+    static EdgeStep Edge(const Corner& a, const Corner& b, int32_t rows) {
+        EdgeStep e;
+        e.x = static_cast<double>(b.x - a.x);
+        e.w = b.w - a.w;
+        e.u = b.u - a.u;
+        e.v = b.v - a.v;
+        for (int i = 0; i < 3; ++i) e.channel[i] = static_cast<int64_t>(b.channel[i]) - a.channel[i];
+        if (rows != 0) {
+            raster::DividePair(e.x, e.w, rows);
+            raster::DividePair(e.u, e.v, rows);
+            // Differences of 32-bit values: truncating a double division is
+            // exact (see DivideTruncating).
+            double red = static_cast<double>(e.channel[0]), green = static_cast<double>(e.channel[1]);
+            raster::DividePair(red, green, rows);
+            e.channel[0] = static_cast<int64_t>(red);
+            e.channel[1] = static_cast<int64_t>(green);
+            e.channel[2] = raster::DivideTruncating(e.channel[2], rows);
+        }
+        return e;
+    }
+
+    // W, U and V step over eight pixels, the channels per pixel.
+    static SpanSteps Slopes(const EdgeStep& e01, const EdgeStep& e02, double w) {
+        SpanSteps span;
+        double dw = e02.w - e01.w, du = e02.u - e01.u;
+        raster::DividePair(dw, du, w);
+        span.w = dw * 8;
+        span.u = du * 8;
+        span.v = (e02.v - e01.v) / w * 8;
+        double red = static_cast<double>(e02.channel[0] - e01.channel[0]);
+        double green = static_cast<double>(e02.channel[1] - e01.channel[1]);
+        raster::DividePair(red, green, w);
+        span.red = static_cast<uint32_t>(SaturateToInt32(red));
+        span.green = static_cast<uint32_t>(SaturateToInt32(green));
+        span.blue = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(e02.channel[2] - e01.channel[2]) / w));
+        return span;
+    }
+
+    static SpanSteps FlatSlopes(const EdgeStep& e01, double w) {
+        SpanSteps span;
+        span.w = (-e01.w) / w * 8;
+        span.u = (-e01.u) / w * 8;
+        span.v = (-e01.v) / w * 8;
+        span.red = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(-e01.channel[0]) / w));
+        span.green = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(-e01.channel[1]) / w));
+        span.blue = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(-e01.channel[2]) / w));
+        return span;
+    }
+
+    static double At(int32_t x) { return x; }
+
+    static SpanState Start(const Corner& c) {
+        return SpanState{c.w, c.u, c.v, static_cast<uint32_t>(c.channel[0]), static_cast<uint32_t>(c.channel[1]),
+                         static_cast<uint32_t>(c.channel[2])};
+    }
+
+    static SpanState Step(const EdgeStep& e) {
+        return SpanState{e.w, e.u, e.v, static_cast<uint32_t>(e.channel[0]), static_cast<uint32_t>(e.channel[1]),
+                         static_cast<uint32_t>(e.channel[2])};
+    }
+
+    // Both sides in one register where there is one for two doubles: one
+    // addition steps them and one conversion rounds them, each lane exactly
+    // as its own addition and RoundToNearest would. (Two separate doubles
+    // left one of them in memory, on the path to every row's columns.)
+    struct Sides {
+#if defined(__SSE2__)
+        __m128d both;  // left, right
+
+        Sides(double left, double right) : both(_mm_set_pd(right, left)) {}
+        void SetLeft(double left) { both = _mm_move_sd(both, _mm_set_sd(left)); }
+        void SetRight(double right) { both = _mm_shuffle_pd(both, _mm_set_sd(right), 0); }
+        Sides& operator+=(const Sides& step) {
+            both = _mm_add_pd(both, step.both);
+            return *this;
+        }
+        void Columns(int64_t& first, int64_t& end) const {
+            const __m128i columns = _mm_cvtpd_epi32(both);
+            first = _mm_cvtsi128_si32(columns);
+            end = _mm_cvtsi128_si32(_mm_srli_si128(columns, 4));
+        }
+#else
+        double left, right;
+
+        Sides(double l, double r) : left(l), right(r) {}
+        void SetLeft(double l) { left = l; }
+        void SetRight(double r) { right = r; }
+        Sides& operator+=(const Sides& step) {
+            left += step.left;
+            right += step.right;
+            return *this;
+        }
+        void Columns(int64_t& first, int64_t& end) const {
+            first = RoundToNearest(left);
+            end = RoundToNearest(right);
+        }
+#endif
+    };
+};
+
 void FillTriangleMode5(const TriangleRequest& request, const TextureView& texture) {
     PerspectiveCorner c[3];
     for (int k = 0; k < 3; ++k) {
@@ -169,131 +303,7 @@ void FillTriangleMode5(const TriangleRequest& request, const TextureView& textur
         if (!(std::isfinite(c[k].w) && std::isfinite(c[k].u) && std::isfinite(c[k].v))) return;
         if (!raster::ChannelValues(*request.shade[k], request.colour, c[k].channel)) return;
     }
-
-    // Sorted by row through their indices; the corners stay where they are.
-    int top = 0, middle = 1, bottom = 2;
-    if (c[middle].y < c[top].y) std::swap(top, middle);
-    if (c[bottom].y < c[middle].y) std::swap(middle, bottom);
-    if (c[middle].y < c[top].y) std::swap(top, middle);
-    const PerspectiveCorner& c0 = c[top];
-    const PerspectiveCorner& c1 = c[middle];
-    const PerspectiveCorner& c2 = c[bottom];
-
-    const int32_t dy01 = c1.y - c0.y;
-    const int32_t dy12 = c2.y - c1.y;
-    const int32_t dy02 = c2.y - c0.y;
-    if (dy02 == 0) return;
-
-    struct EdgeSteps {
-        double x, w, u, v;
-        int64_t channel[3];
-    };
-    auto edge = [](const PerspectiveCorner& a, const PerspectiveCorner& b, int32_t rows) {
-        EdgeSteps e;
-        e.x = static_cast<double>(b.x - a.x);
-        e.w = b.w - a.w;
-        e.u = b.u - a.u;
-        e.v = b.v - a.v;
-        for (int i = 0; i < 3; ++i) e.channel[i] = static_cast<int64_t>(b.channel[i]) - a.channel[i];
-        if (rows != 0) {
-            raster::DividePair(e.x, e.w, rows);
-            raster::DividePair(e.u, e.v, rows);
-            // Differences of 32-bit values: truncating a double division is
-            // exact (see DivideTruncating).
-            double red = static_cast<double>(e.channel[0]), green = static_cast<double>(e.channel[1]);
-            raster::DividePair(red, green, rows);
-            e.channel[0] = static_cast<int64_t>(red);
-            e.channel[1] = static_cast<int64_t>(green);
-            e.channel[2] = raster::DivideTruncating(e.channel[2], rows);
-        }
-        return e;
-    };
-    const EdgeSteps e01 = edge(c0, c1, dy01);
-    const EdgeSteps e12 = edge(c1, c2, dy12);
-    const EdgeSteps e02 = edge(c0, c2, dy02);
-
-    double w;
-    SpanSteps span;
-    if (dy01 != 0) {
-        w = e02.x - e01.x;
-        if (w == 0.0) return;
-        double dw = e02.w - e01.w, du = e02.u - e01.u;
-        raster::DividePair(dw, du, w);
-        span.w = dw * 8;
-        span.u = du * 8;
-        span.v = (e02.v - e01.v) / w * 8;
-        double red = static_cast<double>(e02.channel[0] - e01.channel[0]);
-        double green = static_cast<double>(e02.channel[1] - e01.channel[1]);
-        raster::DividePair(red, green, w);
-        span.red = static_cast<uint32_t>(SaturateToInt32(red));
-        span.green = static_cast<uint32_t>(SaturateToInt32(green));
-        span.blue = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(e02.channel[2] - e01.channel[2]) / w));
-    } else {
-        // Flat top: e01 holds the undivided differences.
-        w = static_cast<double>(c0.x - c1.x);
-        if (w == 0.0) return;
-        span.w = (-e01.w) / w * 8;
-        span.u = (-e01.u) / w * 8;
-        span.v = (-e01.v) / w * 8;
-        span.red = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(-e01.channel[0]) / w));
-        span.green = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(-e01.channel[1]) / w));
-        span.blue = static_cast<uint32_t>(SaturateToInt32(static_cast<double>(-e01.channel[2]) / w));
-    }
-    const bool middleLeft = w > 0;
-
-    // The left side carries W, U, V and the channels: along 0-1 then 1-2
-    // when the middle corner is on the left, along 0-2 otherwise. The
-    // channel steps run modulo 2^32 like the channels.
-    auto startAt = [](const PerspectiveCorner& corner) {
-        return SpanState{corner.w, corner.u, corner.v, static_cast<uint32_t>(corner.channel[0]),
-                         static_cast<uint32_t>(corner.channel[1]), static_cast<uint32_t>(corner.channel[2])};
-    };
-    auto stepOf = [](const EdgeSteps& e) {
-        return SpanState{e.w, e.u, e.v, static_cast<uint32_t>(e.channel[0]), static_cast<uint32_t>(e.channel[1]),
-                         static_cast<uint32_t>(e.channel[2])};
-    };
-    SpanState carried = startAt(c0);
-    SpanState carriedStep = stepOf(middleLeft ? e01 : e02);
-    double left = c0.x;
-    double right = c0.x;
-    double leftStep = middleLeft ? e01.x : e02.x;
-    double rightStep = middleLeft ? e02.x : e01.x;
-
-    const int64_t stride = static_cast<int64_t>(request.width) + request.rowPad;
-    // A corner within half a pixel of the bottom edge rounds to row
-    // `height`, which does not exist and is not visited.
-    const int32_t last = std::min(c2.y, request.height - 1);
-    int64_t offset = static_cast<int64_t>(c0.y) * stride;
-    for (int32_t y = c0.y; y <= last; ++y) {
-        if (y == c1.y) {
-            // The middle row: the side on the short edges restarts there.
-            if (middleLeft) {
-                left = c1.x;
-                leftStep = e12.x;
-                carried = startAt(c1);
-                carriedStep = stepOf(e12);
-            } else {
-                right = c1.x;
-                rightStep = e12.x;
-            }
-        }
-        int32_t leftColumn, rightColumn;
-        raster::RoundPair(left, right, leftColumn, rightColumn);
-        const int64_t first = std::max<int64_t>(leftColumn, 0);
-        const int64_t end = std::min<int64_t>(rightColumn, request.width);
-        if (first < end) {
-            SpanMode5(request.pixels + offset + first, static_cast<int32_t>(end - first), carried, span, texture);
-        }
-        left += leftStep;
-        right += rightStep;
-        carried.w += carriedStep.w;
-        carried.u += carriedStep.u;
-        carried.v += carriedStep.v;
-        carried.red += carriedStep.red;
-        carried.green += carriedStep.green;
-        carried.blue += carriedStep.blue;
-        offset += stride;
-    }
+    raster::ScanTriangle(PerspectiveEdges{}, c, request, Mode5Span{texture});
 }
 
 }  // namespace
