@@ -163,8 +163,6 @@ void SpanMode5(uint32_t* out, int32_t count, SpanState s, const SpanSteps& step,
 }
 
 struct Mode5Span {
-    // By reference, as the fill receives it: a copy of its own kept three
-    // more values live through every row and measured slower.
     const TextureView& texture;
 
     void operator()(uint32_t* out, int32_t count, const SpanState& start, const SpanSteps& step) const {
